@@ -1,0 +1,32 @@
+#pragma once
+// A fresh folder under the system temporary directory, removed with everything in it
+// when the owner goes away.
+
+#include <string>
+
+namespace testing_support {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // Full path without a trailing backslash.
+    const std::wstring& path() const { return path_; }
+    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+// Writes bytes to a file, replacing it. Returns false on failure.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+// Removes a folder tree; ignores what cannot be removed.
+void RemoveTree(const std::wstring& path);
+
+} // namespace testing_support
