@@ -1,0 +1,174 @@
+#include "update/update_info.h"
+
+#include "update/com_ptr.h"
+#include "update/version.h"
+
+#include <msxml.h>
+
+#include <exception>
+
+namespace updater {
+
+UpdateInfo g_updateInfo;
+
+namespace {
+
+// The text of a node and all its descendants; empty when the DOM cannot give it.
+std::wstring NodeText(IXMLDOMNode* node) {
+    Bstr text;
+    if (FAILED(node->get_text(text.Put())) || !text.Get()) {
+        return std::wstring();
+    }
+    return std::wstring(text.Get(), text.Length());
+}
+
+// The first element that `query` selects. S_OK with `node` set, E_POINTER when nothing matches,
+// or the failure of the query call itself.
+HRESULT SelectFirst(IXMLDOMDocument* document, const wchar_t* query, ComPtr<IXMLDOMNode>& node) {
+    Bstr queryText(query);
+    const HRESULT hr = document->selectSingleNode(queryText.Get(), node.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return node ? S_OK : E_POINTER;
+}
+
+HRESULT ReadRequiredText(IXMLDOMDocument* document, const wchar_t* query, std::wstring& field) {
+    ComPtr<IXMLDOMNode> node;
+    const HRESULT hr = SelectFirst(document, query, node);
+    if (SUCCEEDED(hr)) {
+        field = NodeText(node.Get());
+    }
+    return hr;
+}
+
+// Joins the texts of the element's children, each ended by a line break.
+HRESULT ReadComments(IXMLDOMDocument* document, std::wstring& comments) {
+    ComPtr<IXMLDOMNode> element;
+    HRESULT hr = SelectFirst(document, L"//comments", element);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComPtr<IXMLDOMNodeList> children;
+    hr = element->get_childNodes(children.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!children) {
+        return E_POINTER;
+    }
+    long count = 0;
+    if (FAILED(children->get_length(&count))) {
+        count = 0;
+    }
+    for (long index = 0; index < count; ++index) {
+        ComPtr<IXMLDOMNode> child;
+        if (FAILED(children->get_item(index, child.Put())) || !child) {
+            continue;
+        }
+        comments += NodeText(child.Get());
+        comments += L"\r\n";
+    }
+    return S_OK;
+}
+
+HRESULT ReadDocument(IXMLDOMDocument* document, UpdateInfo& info) {
+    HRESULT hr = ReadRequiredText(document, L"//ver", info.ver);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = ReadRequiredText(document, L"//url", info.url);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // A failing query for the size is tolerated (the size stays empty); a missing element is not.
+    ComPtr<IXMLDOMNode> sizeNode;
+    Bstr sizeQuery(L"//size");
+    if (SUCCEEDED(document->selectSingleNode(sizeQuery.Get(), sizeNode.Put()))) {
+        if (!sizeNode) {
+            return E_POINTER;
+        }
+        info.size = NodeText(sizeNode.Get());
+    }
+    return ReadComments(document, info.comments);
+}
+
+UINT DescriptorCodePage() {
+    // The thread's ANSI code page; chosen once and kept for the process.
+    static const UINT codePage = CP_THREAD_ACP;
+    return codePage;
+}
+
+} // namespace
+
+UpdateInfo::UpdateInfo() {
+    CoInitialize(nullptr);
+}
+
+UpdateInfo::~UpdateInfo() {
+    CoUninitialize();
+}
+
+HRESULT UpdateInfo::Parse(const char* descriptor) {
+    ver.clear();
+    size.clear();
+    url.clear();
+    comments.clear();
+
+    Bstr text(ToWideText(descriptor, -1));
+    if (descriptor && !text.Get()) {
+        return E_OUTOFMEMORY;
+    }
+    try {
+        ComPtr<IXMLDOMDocument> document;
+        HRESULT hr = CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IXMLDOMDocument, document.PutVoid());
+        if (FAILED(hr)) {
+            return hr;
+        }
+        // Text that does not parse leaves an empty document, in which no <ver> is found.
+        VARIANT_BOOL loaded = VARIANT_FALSE;
+        hr = document->loadXML(text.Get(), &loaded);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        hr = ReadDocument(document.Get(), *this);
+        return FAILED(hr) ? hr : S_OK;
+    } catch (const std::exception&) {
+        // The strings could not grow; what was read so far stays, as after any failure.
+        return E_FAIL;
+    }
+}
+
+int UpdateInfo::CompareWithLocal(std::wstring localVersion) const {
+    return CompareVersions(localVersion, ver);
+}
+
+BSTR ToWideText(const char* bytes, int count) {
+    if (!bytes || count == 0) {
+        return nullptr;
+    }
+    const UINT codePage = DescriptorCodePage();
+    int length = MultiByteToWideChar(codePage, 0, bytes, count, nullptr, 0);
+    if (length <= 0) {
+        return nullptr;
+    }
+    if (count == -1) {
+        --length; // the measured length counts the terminating zero
+    }
+    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (!text) {
+        return nullptr;
+    }
+    // With count -1 the conversion writes the terminator too, into the slot SysAllocStringLen
+    // reserves after the content.
+    const int converted =
+        MultiByteToWideChar(codePage, 0, bytes, count, text, count == -1 ? length + 1 : length);
+    if (converted != (count == -1 ? length + 1 : length)) {
+        SysFreeString(text);
+        return nullptr;
+    }
+    return text;
+}
+
+} // namespace updater
