@@ -1,0 +1,91 @@
+#include "net/directory.h"
+#include "net/http_transfer.h"
+#include "net/progress_reporter.h"
+#include "net/transfer_common.h"
+#include "net/url.h"
+
+#include <shlwapi.h>
+
+namespace updater {
+namespace {
+
+// Answers of 400 and above carry an error page, never the file asked for.
+constexpr DWORD kFirstErrorStatus = 400;
+
+} // namespace
+
+bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink) {
+    const ProgressReporter report(sink);
+    wchar_t host[kUrlPartCapacity] = {};
+    wchar_t objectName[kUrlPartCapacity] = {};
+    INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
+    report.State(kTransferStarting);
+    if (!CrackHttpUrl(url, host, objectName, &port)) {
+        report.State(kTransferFailed);
+        return false;
+    }
+
+    UniqueFileHandle file;
+    try {
+        report.State(kTransferOpening);
+        CInternetSession session(kTransferUserAgent, kTransferAccessType, nullptr, nullptr, 0);
+        CHttpConnection connection(session.handle(), host, port, nullptr, nullptr, 0);
+        report.State(kTransferConnected);
+        CHttpFile request(connection.handle(), L"GET", objectName, L"", nullptr, nullptr,
+                          kTransferRequestFlags);
+        request.SendRequest();
+        report.State(kTransferSent);
+        const DWORD status = request.QueryStatusCode();
+        if (status >= kFirstErrorStatus) {
+            throw CInternetException(request.handle(), L"HTTP status %u",
+                                     static_cast<unsigned int>(status));
+        }
+        const DWORD total = QueryProgressTotal(request);
+
+        EnsureParentDirectory(localPath); // CreateFileW below reports what is missing
+        file.reset(CreateFileW(localPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            throw CInternetException(nullptr, L"无法在本地创建保存文件！");
+        }
+        request.QueryDataAvailable();
+
+        char chunk[kTransferChunkSize];
+        DWORD received = 0;
+        for (;;) {
+            const DWORD n = request.Read(chunk, kTransferChunkSize);
+            if (n == 0) {
+                break;
+            }
+            if (report.Aborted()) {
+                report.State(kTransferAborted);
+                throw CInternetException(request.handle(), L"用户终止了下载操作！");
+            }
+            DWORD written = 0;
+            if (!WriteFile(file.get(), chunk, n, &written, nullptr) || written != n) {
+                throw CInternetException(nullptr, L"Failed to write to local file (%u bytes)",
+                                         static_cast<unsigned int>(n));
+            }
+            received += n;
+            report.Position(received, total);
+        }
+        file.reset();
+        if (received == 0) {
+            DeleteFileW(localPath);
+            report.State(kTransferFailed);
+        } else {
+            report.State(kTransferDone);
+        }
+        return true;
+    } catch (const CInternetException& failure) {
+        file.reset();
+        // Whatever stands at localPath goes, also a file from before this download.
+        if (PathFileExistsW(localPath)) {
+            DeleteFileW(localPath);
+        }
+        report.State(kTransferFailed, failure.m_strMessage.c_str());
+        return false;
+    }
+}
+
+} // namespace updater

@@ -1,0 +1,30 @@
+#pragma once
+// One HTTP GET per call, into memory or into a local file, with progress reports and
+// cancellation through an optional sink. Failures end in a false result and a
+// kTransferFailed report; nothing is thrown to the caller.
+
+#include "ui/progress_interface.h"
+
+#include <windows.h>
+
+namespace updater {
+
+// Size of every read and the step in which the memory block grows.
+constexpr DWORD kTransferChunkSize = 8192;
+
+// Fetches url into a calloc'ed block that the caller releases with free. On true, *block holds
+// the body followed by a zero byte and *length the body's size; on false neither is written.
+// The response status is not examined: an error page is returned like any other body.
+bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionChanged* sink);
+
+// The request behind HttpGetToMemory, for a host and object name as CrackHttpUrl gives them.
+bool HttpRequestToMemory(const wchar_t* host, const wchar_t* objectName, char** block,
+                         DWORD* length, DWORD port, const wchar_t* verb, IPostionChanged* sink);
+
+// Downloads url into localPath (replaced if it exists; missing directories are created). True
+// when the transfer ended normally; an empty body then leaves no file. False when it failed or
+// was aborted, or the server answered with a status of 400 or above; any file at localPath has
+// then been deleted.
+bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink);
+
+} // namespace updater

@@ -1,0 +1,76 @@
+#pragma once
+// Objects over WinInet handles: a session, a connection to a server and an HTTP request.
+// Each object owns its handle and closes it when destroyed; every failing call throws
+// CInternetException. Used synchronously, on one thread, for one request.
+
+#include "net/internet_exception.h"
+#include "net/unique_handle.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+namespace updater {
+
+class CInternetHandle {
+public:
+    virtual ~CInternetHandle() = default;
+    CInternetHandle(const CInternetHandle&) = delete;
+    CInternetHandle& operator=(const CInternetHandle&) = delete;
+
+    HINTERNET handle() const { return m_hInternet.get(); }
+
+protected:
+    CInternetHandle() = default;
+
+    // Null until a constructor succeeds, so a failed constructor closes nothing.
+    UniqueInternetHandle m_hInternet;
+};
+
+class CInternetSession : public CInternetHandle {
+public:
+    // A null agent identifies the session by the executable's name without extension.
+    CInternetSession(const wchar_t* agent, DWORD accessType, const wchar_t* proxy,
+                     const wchar_t* proxyBypass, DWORD flags);
+};
+
+class CInternetConnection : public CInternetHandle {
+public:
+    CInternetConnection(HINTERNET session, const wchar_t* serverName, INTERNET_PORT port,
+                        const wchar_t* userName, const wchar_t* password, DWORD service,
+                        DWORD flags);
+};
+
+class CHttpConnection : public CInternetConnection {
+public:
+    CHttpConnection(HINTERNET session, const wchar_t* serverName, INTERNET_PORT port,
+                    const wchar_t* userName, const wchar_t* password, DWORD flags);
+};
+
+// Operations on an open request; exists only as the base of CHttpFile.
+class CInternetFile : public CInternetHandle {
+public:
+    // Bytes readable right now without blocking.
+    DWORD QueryDataAvailable();
+    // Bytes read into buffer; 0 marks the end of the body.
+    DWORD Read(void* buffer, DWORD size);
+
+protected:
+    CInternetFile() = default;
+};
+
+class CHttpFile : public CInternetFile {
+public:
+    // A null acceptTypes sends the single accept type "*/*".
+    CHttpFile(HINTERNET connection, const wchar_t* verb, const wchar_t* objectName,
+              const wchar_t* version, const wchar_t* referrer, const wchar_t** acceptTypes,
+              DWORD flags);
+
+    // Sends the request without added headers or body.
+    void SendRequest();
+    // The response's status code, such as 200 or 404.
+    DWORD QueryStatusCode();
+    // The response's Content-Length; false when the server sent none.
+    bool QueryContentLength(DWORD& length);
+};
+
+} // namespace updater

@@ -1,0 +1,62 @@
+#include "net/url.h"
+
+#include <shlwapi.h>
+
+#include <cwchar>
+
+namespace updater {
+
+bool CrackUrl(const wchar_t* url, wchar_t* scheme, wchar_t* host, wchar_t* objectName,
+              INTERNET_PORT* port, INTERNET_SCHEME* schemeKind) {
+    if (url == nullptr || *url == L'\0') {
+        return false;
+    }
+    wchar_t schemePart[kUrlPartCapacity] = {};
+    wchar_t hostPart[kUrlPartCapacity] = {};
+    wchar_t pathPart[kUrlPartCapacity] = {};
+    wchar_t extraPart[kUrlPartCapacity] = {};
+    URL_COMPONENTSW parts = {};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszScheme = schemePart;
+    parts.dwSchemeLength = kUrlPartCapacity;
+    parts.lpszHostName = hostPart;
+    parts.dwHostNameLength = kUrlPartCapacity;
+    parts.lpszUrlPath = pathPart;
+    parts.dwUrlPathLength = kUrlPartCapacity;
+    parts.lpszExtraInfo = extraPart;
+    parts.dwExtraInfoLength = kUrlPartCapacity;
+    parts.nPort = INTERNET_DEFAULT_HTTP_PORT;
+    // ICU_ESCAPE makes the splitter decode %xx sequences in what it returns; it fails when a
+    // component does not fit its buffer.
+    if (!InternetCrackUrlW(url, static_cast<DWORD>(wcslen(url)), ICU_ESCAPE, &parts)) {
+        return false;
+    }
+
+    // The extra information is appended only when the path does not already carry it.
+    const bool appendExtra = extraPart[0] != L'\0' && StrStrIW(pathPart, extraPart) == nullptr;
+    const size_t objectLength = wcslen(pathPart) + (appendExtra ? wcslen(extraPart) : 0);
+    if (objectLength >= kUrlPartCapacity) {
+        return false; // an object name that is cut would ask the server for something else
+    }
+
+    *port = parts.nPort;
+    *schemeKind = parts.nScheme;
+    wcsncpy(scheme, schemePart, kUrlPartCapacity - 1);
+    scheme[kUrlPartCapacity - 1] = L'\0';
+    wcsncpy(host, hostPart, kUrlPartCapacity - 1);
+    host[kUrlPartCapacity - 1] = L'\0';
+    wcscpy(objectName, pathPart);
+    if (appendExtra) {
+        wcscat(objectName, extraPart);
+    }
+    return true;
+}
+
+bool CrackHttpUrl(const wchar_t* url, wchar_t* host, wchar_t* objectName, INTERNET_PORT* port) {
+    wchar_t scheme[kUrlPartCapacity] = {};
+    INTERNET_SCHEME schemeKind = INTERNET_SCHEME_UNKNOWN;
+    return CrackUrl(url, scheme, host, objectName, port, &schemeKind) &&
+           schemeKind == INTERNET_SCHEME_HTTP;
+}
+
+} // namespace updater
