@@ -1,0 +1,33 @@
+#pragma once
+// A process started for one test case, ended (if it still runs) when the owner goes away, so
+// that a failing case leaves nothing behind.
+
+#include <windows.h>
+
+#include <string>
+
+namespace e2e {
+
+class ChildProcess {
+public:
+    // Starts `exePath` with `arguments` in `workingDirectory`; TMP and TEMP of the child point
+    // at `temporaryDirectory`. Throws std::runtime_error when the process cannot start.
+    ChildProcess(const std::wstring& exePath, const std::wstring& arguments,
+                 const std::wstring& workingDirectory, const std::wstring& temporaryDirectory);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    DWORD id() const { return id_; }
+    HANDLE handle() const { return process_; }
+
+    // True when the process has ended within `timeoutMs`; `exitCode` then holds its code.
+    bool WaitForExit(DWORD timeoutMs, DWORD& exitCode);
+    bool IsRunning() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+} // namespace e2e

@@ -1,0 +1,124 @@
+#include "window_probe.h"
+
+#include <vector>
+
+namespace e2e {
+namespace {
+
+constexpr DWORD kPollMs = 50;
+// The text control of a standard message box.
+constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr int kMessageBoxIconId = 0x0440;
+
+struct Search {
+    DWORD processId;
+    const std::wstring* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    Search& search = *reinterpret_cast<Search*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search.processId || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    if (search.caption && TextOf(window) != *search.caption) {
+        return TRUE;
+    }
+    search.found = window;
+    return FALSE;
+}
+
+HWND FindNow(DWORD processId, const std::wstring* caption) {
+    Search search = {processId, caption, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+HWND WaitForWindow(DWORD processId, const std::wstring& caption, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    do {
+        if (HWND window = FindNow(processId, &caption)) {
+            return window;
+        }
+        Sleep(kPollMs);
+    } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
+bool StaysAbsent(DWORD processId, const std::wstring& caption, DWORD quietMs) {
+    return WaitForWindow(processId, caption, quietMs) == nullptr;
+}
+
+HWND AnyVisibleWindow(DWORD processId) {
+    return FindNow(processId, nullptr);
+}
+
+std::wstring TextOf(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+        return std::wstring();
+    }
+    std::vector<wchar_t> text(length + 1);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    return std::wstring(text.data(), copied);
+}
+
+std::wstring ControlText(HWND dialog, int controlId) {
+    HWND control = GetDlgItem(dialog, controlId);
+    return control ? TextOf(control) : std::wstring();
+}
+
+std::wstring MessageBoxText(HWND box) {
+    return ControlText(box, kMessageBoxTextId);
+}
+
+UINT_PTR MessageBoxIconKind(HWND box) {
+    HWND iconControl = GetDlgItem(box, kMessageBoxIconId);
+    if (!iconControl) {
+        return 0;
+    }
+    const HICON shown = reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0));
+    for (UINT_PTR kind :
+         {reinterpret_cast<UINT_PTR>(IDI_ERROR), reinterpret_cast<UINT_PTR>(IDI_INFORMATION),
+          reinterpret_cast<UINT_PTR>(IDI_QUESTION), reinterpret_cast<UINT_PTR>(IDI_WARNING)}) {
+        if (shown && shown == LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(kind))) {
+            return kind;
+        }
+    }
+    return 0;
+}
+
+void PressKey(HWND window, UINT virtualKey) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    HWND target = window;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) {
+        target = info.hwndFocus;
+    }
+    PostMessageW(target, WM_KEYDOWN, virtualKey, 1);
+    PostMessageW(target, WM_KEYUP, virtualKey, 1 | (1u << 30) | (1u << 31));
+}
+
+void CloseFromCaption(HWND window) {
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void ClickAt(HWND control, int x, int y) {
+    const LPARAM point = MAKELPARAM(x, y);
+    PostMessageW(control, WM_MOUSEMOVE, 0, point);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageW(control, WM_LBUTTONUP, 0, point);
+}
+
+void PressButton(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+} // namespace e2e
