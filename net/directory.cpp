@@ -74,7 +74,7 @@ bool EnsureParentDirectory(const wchar_t* filePath) {
     }
     wchar_t directory[kPathCapacity] = {};
     wcsncpy(directory, filePath, kPathCapacity - 1);
-    if (!PathRemoveFileSpecW(directory)) {
+    if (!PathRemoveFileSpecW(directory) || directory[0] == L'\0') {
         return false; // no directory part
     }
     return EnsureDirectory(directory, nullptr) != FALSE;

@@ -41,6 +41,8 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
                                      static_cast<unsigned int>(status));
         }
         const DWORD total = QueryProgressTotal(request);
+        DWORD announced = 0;
+        const bool lengthAnnounced = request.QueryContentLength(announced);
 
         EnsureParentDirectory(localPath); // CreateFileW below reports what is missing
         file.reset(CreateFileW(localPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -68,6 +70,13 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
             }
             received += n;
             report.Position(received, total);
+        }
+        // WinInet ends the body quietly when the server drops the connection early; a file
+        // shorter than announced is a broken download, not a finished one.
+        if (lengthAnnounced && received < announced) {
+            throw CInternetException(request.handle(), L"Connection closed after %u of %u bytes",
+                                     static_cast<unsigned int>(received),
+                                     static_cast<unsigned int>(announced));
         }
         file.reset();
         if (received == 0) {

@@ -23,8 +23,8 @@ bool HttpRequestToMemory(const wchar_t* host, const wchar_t* objectName, char** 
 
 // Downloads url into localPath (replaced if it exists; missing directories are created). True
 // when the transfer ended normally; an empty body then leaves no file. False when it failed or
-// was aborted, or the server answered with a status of 400 or above; any file at localPath has
-// then been deleted.
+// was aborted, the server answered with a status of 400 or above, or the body ended before its
+// Content-Length; any file at localPath has then been deleted.
 bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink);
 
 } // namespace updater

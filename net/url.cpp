@@ -26,11 +26,14 @@ bool CrackUrl(const wchar_t* url, wchar_t* scheme, wchar_t* host, wchar_t* objec
     parts.lpszExtraInfo = extraPart;
     parts.dwExtraInfoLength = kUrlPartCapacity;
     parts.nPort = INTERNET_DEFAULT_HTTP_PORT;
-    // ICU_ESCAPE makes the splitter decode %xx sequences in what it returns; it fails when a
-    // component does not fit its buffer.
-    if (!InternetCrackUrlW(url, static_cast<DWORD>(wcslen(url)), ICU_ESCAPE, &parts)) {
+    // Fails when a component does not fit its buffer. The %xx sequences are decoded below
+    // rather than with ICU_ESCAPE, which not every WinInet honours; decoding before the split
+    // (ICU_DECODE) would let an escaped "?" or "/" change where the URL is cut.
+    if (!InternetCrackUrlW(url, static_cast<DWORD>(wcslen(url)), 0, &parts)) {
         return false;
     }
+    UrlUnescapeW(pathPart, nullptr, nullptr, URL_UNESCAPE_INPLACE);
+    UrlUnescapeW(extraPart, nullptr, nullptr, URL_UNESCAPE_INPLACE);
 
     // The extra information is appended only when the path does not already carry it.
     const bool appendExtra = extraPart[0] != L'\0' && StrStrIW(pathPart, extraPart) == nullptr;
