@@ -174,8 +174,9 @@ TEST(Dialog, MapThatHandlesNcDestroyIsNeverMarkedDestroyed) {
     EXPECT_EQ(window, dialog.Handle());
 }
 
-// Two threads create dialogs at the same time: each dialog's window is created while the
-// other thread's creation is also pending, and each must bind to its own object.
+// Two threads create dialogs at the same time. The first thread's creation is held until the
+// second thread's is pending too, so the newest record in the list belongs to the second
+// thread when the first thread's dialog takes its record.
 class BarrierDlg : public CDialogImpl<BarrierDlg> {
 public:
     static constexpr UINT DialogTemplateId = IDD_CREATION_BARRIER;
@@ -195,26 +196,43 @@ const MessageMap<BarrierDlg> BarrierDlg::messageMap = {
     HandleMessage(WM_INITDIALOG, &BarrierDlg::OnInitDialog),
 };
 
-struct CreationBarrier {
+// Steps of the two creations, in the order they must happen.
+enum Step { kNothing, kFirstPending, kSecondPending, kFirstCreated };
+
+struct CreationSteps {
     std::mutex lock;
-    std::condition_variable arrived;
-    int count = 0;
-} barrier;
+    std::condition_variable changed;
+    Step reached = kNothing;
+
+    void Reach(Step step) {
+        std::lock_guard<std::mutex> guard(lock);
+        reached = step;
+        changed.notify_all();
+    }
+    // False when the step is not reached within a generous bound.
+    bool AwaitStep(Step step) {
+        std::unique_lock<std::mutex> guard(lock);
+        return changed.wait_for(guard, std::chrono::seconds(20), [&] { return reached >= step; });
+    }
+} steps;
 
 thread_local BarrierDlg* dialogBeingCreated = nullptr;
+thread_local bool isFirstThread = false;
 thread_local bool pendingAtBarrier = false;
-thread_local bool bothArrived = false;
+thread_local bool orderKept = false;
 
 // The barrier control's creation runs inside CreateDialogParamW, before the dialog's first
-// message: it waits there until the other thread has reached the same point.
+// message, while the dialog's creation record is still pending.
 LRESULT CALLBACK BarrierControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
         pendingAtBarrier = dialogBeingCreated->Handle() == nullptr;
-        std::unique_lock<std::mutex> guard(barrier.lock);
-        ++barrier.count;
-        barrier.arrived.notify_all();
-        bothArrived = barrier.arrived.wait_for(guard, std::chrono::seconds(20),
-                                               [] { return barrier.count >= 2; });
+        if (isFirstThread) {
+            steps.Reach(kFirstPending);
+            orderKept = steps.AwaitStep(kSecondPending);
+        } else {
+            steps.Reach(kSecondPending);
+            orderKept = steps.AwaitStep(kFirstCreated);
+        }
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -225,19 +243,23 @@ struct CreationOutcome {
     DWORD thread = 0;
     DWORD threadAtInit = 0;
     bool pendingAtBarrier = false;
-    bool bothArrived = false;
+    bool orderKept = false;
 };
 
-CreationOutcome CreateOnThisThread() {
+CreationOutcome CreateOnThisThread(bool first) {
     BarrierDlg dialog;
     dialogBeingCreated = &dialog;
+    isFirstThread = first;
     CreationOutcome outcome;
     outcome.thread = GetCurrentThreadId();
     outcome.window = dialog.CreateModeless();
+    if (first) {
+        steps.Reach(kFirstCreated);
+    }
     outcome.handleAtInit = dialog.handleAtInit;
     outcome.threadAtInit = dialog.threadAtInit;
     outcome.pendingAtBarrier = pendingAtBarrier;
-    outcome.bothArrived = bothArrived;
+    outcome.orderKept = orderKept;
     if (outcome.window != nullptr) {
         DestroyWindow(outcome.window);
     }
@@ -251,16 +273,19 @@ TEST(Dialog, DialogsCreatedOnTwoThreadsAtOnceBindToTheirOwnObjects) {
     control.lpszClassName = BARRIER_CONTROL_CLASS;
     ASSERT_NE(0, RegisterClassW(&control));
 
+    steps.Reach(kNothing);
     CreationOutcome outcomes[2];
-    std::thread first([&] { outcomes[0] = CreateOnThisThread(); });
-    std::thread second([&] { outcomes[1] = CreateOnThisThread(); });
+    std::thread first([&] { outcomes[0] = CreateOnThisThread(true); });
+    const bool firstPending = steps.AwaitStep(kFirstPending);
+    std::thread second([&] { outcomes[1] = CreateOnThisThread(false); });
     first.join();
     second.join();
     UnregisterClassW(BARRIER_CONTROL_CLASS, GetModuleHandleW(nullptr));
 
+    ASSERT_TRUE(firstPending);
     for (const CreationOutcome& outcome : outcomes) {
         ASSERT_NE(nullptr, outcome.window);
-        EXPECT_TRUE(outcome.bothArrived) << "the two creations did not overlap";
+        EXPECT_TRUE(outcome.orderKept) << "the two creations did not overlap";
         EXPECT_TRUE(outcome.pendingAtBarrier) << "bound before the other creation began";
         EXPECT_EQ(outcome.window, outcome.handleAtInit) << "bound to another thread's object";
         EXPECT_EQ(outcome.thread, outcome.threadAtInit);
