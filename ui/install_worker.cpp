@@ -1,0 +1,99 @@
+#include "ui/install_worker.h"
+
+#include "net/http_transfer.h"
+#include "ui/dialog_captions.h"
+#include "ui/save_path.h"
+#include "update/update_info.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <vector>
+
+namespace updater {
+namespace {
+
+[[noreturn]] void EndInstall(const InstallDecision& decision) {
+    if (decision.showFailure) {
+        MessageBoxW(nullptr, decision.message, decision.caption, decision.boxFlags);
+    }
+    // The main thread's loop and both hidden dialogs are left as they are.
+    ExitProcess(decision.exitCode);
+}
+
+} // namespace
+
+DWORD WINAPI InstallThreadProc(LPVOID dialog) {
+    InstallDecision decision = DownloadAndDecide(*static_cast<CUploadDlg*>(dialog));
+    if (decision.launchSetup) {
+        decision = LaunchSetup(static_cast<CUploadDlg*>(dialog)->SavePath, decision.exitCode);
+    }
+    EndInstall(decision);
+}
+
+DWORD WINAPI DownloadThreadProc(LPVOID dialog) {
+    // The address is written during the update check, before any worker exists.
+    return DownloadSetup(*static_cast<CUploadDlg*>(dialog), g_updateInfo.url);
+}
+
+DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
+    dialog.SetRunning(true);
+    dialog.SetSucceeded(false);
+    std::wstring temporaryDirectory;
+    if (!GetTemporaryDirectory(temporaryDirectory)) {
+        dialog.SetRunning(false);
+        return kDownloadFailedExitCode;
+    }
+    dialog.SavePath = BuildSavePath(temporaryDirectory, url);
+    const bool downloaded = HttpGetToFile(url.c_str(), dialog.SavePath.c_str(), &dialog);
+    // Cleared first, so that a cancel confirmed from now on finds the download finished.
+    dialog.SetRunning(false);
+    if (!downloaded) {
+        return kDownloadFailedExitCode;
+    }
+    dialog.SetSucceeded(true);
+    return kDownloadSucceededExitCode;
+}
+
+InstallDecision DownloadAndDecide(CUploadDlg& dialog) {
+    DWORD exitCode = kInstallFailedExitCode;
+    DWORD threadId = 0;
+    const UniqueThreadHandle download(
+        CreateThread(nullptr, 0, DownloadThreadProc, &dialog, 0, &threadId));
+    const DWORD waitResult = download ? WaitForSingleObject(download.get(), INFINITE) : WAIT_FAILED;
+    DWORD threadExitCode = 0;
+    if (download && GetExitCodeThread(download.get(), &threadExitCode)) {
+        exitCode = threadExitCode;
+    }
+
+    ShowWindow(dialog.CreatedWindow, SW_HIDE);
+    CloseCancelConfirmation();
+    return DecideInstall(waitResult, exitCode, dialog.IsSucceeded(),
+                         PathFileExistsW(dialog.SavePath.c_str()) != FALSE);
+}
+
+InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode) {
+    return DecideAfterLaunch(ShellExecuteW(nullptr, kSetupLaunchVerb, savePath.c_str(), nullptr,
+                                           nullptr, kSetupShowCommand),
+                             exitCode);
+}
+
+void CloseCancelConfirmation() {
+    // Gathered first: closing a box while walking the window list would end the walk early.
+    std::vector<HWND> boxes;
+    HWND box = nullptr;
+    while ((box = FindWindowExW(nullptr, box, nullptr, kCancelConfirmationCaption)) != nullptr) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(box, &processId);
+        if (processId == GetCurrentProcessId()) {
+            boxes.push_back(box);
+        }
+    }
+    for (HWND found : boxes) {
+        if (IsWindow(found)) {
+            SendMessageW(found, WM_COMMAND, IDCANCEL, 0);
+        }
+    }
+}
+
+} // namespace updater

@@ -1,0 +1,46 @@
+#pragma once
+// The two worker threads that carry an accepted upgrade to its end: the install thread starts
+// the download thread, waits for it, then starts the downloaded setup program or tells the
+// user that the upgrade failed, and ends the process with the outcome's exit code.
+//
+// Only InstallThreadProc ends the process; every step before that is a function of its own.
+
+#include "ui/install_outcome.h"
+#include "ui/upload_dlg.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace updater {
+
+// Exit codes of the download thread.
+constexpr DWORD kDownloadSucceededExitCode = 0;
+constexpr DWORD kDownloadFailedExitCode = static_cast<DWORD>(-1);
+
+// Thread routines; the parameter is the progress dialog (CUploadDlg*). The install thread
+// never returns: it ends the process.
+DWORD WINAPI InstallThreadProc(LPVOID dialog);
+// Downloads g_updateInfo.url; see DownloadSetup.
+DWORD WINAPI DownloadThreadProc(LPVOID dialog);
+
+// Sets the running flag and clears the succeeded flag, stores the save path (the temporary
+// directory and the address's file name) in dialog.SavePath and downloads `url` there, with
+// the dialog as progress sink. Clears the running flag, then sets the succeeded flag when the
+// download succeeded. kDownloadSucceededExitCode, or kDownloadFailedExitCode (also when the
+// temporary directory cannot be determined; nothing is then downloaded).
+DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url);
+
+// Runs DownloadThreadProc on a thread of its own and waits for it without a time limit,
+// hides the progress dialog, closes an open cancel confirmation and decides what follows.
+// The progress dialog's thread must keep pumping messages meanwhile.
+InstallDecision DownloadAndDecide(CUploadDlg& dialog);
+
+// Starts the setup program with the shell's "open" verb and judges the shell's answer.
+InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode);
+
+// Closes every cancel confirmation box of this process with IDCANCEL, so that its answer
+// changes nothing.
+void CloseCancelConfirmation();
+
+} // namespace updater

@@ -1,0 +1,80 @@
+#include "ui/upload_dlg.h"
+
+#include "ui/dialog_captions.h"
+
+#include <commctrl.h>
+
+namespace updater {
+namespace {
+
+constexpr wchar_t kCancelQuestion[] = L"正在升级！您确定要取消升级吗？";
+
+// A bold copy of the default GUI font, or null when the stock font cannot be read. Made once
+// per dialog and kept for the life of the process, like the window that uses it.
+HFONT CreateBoldGuiFont() {
+    LOGFONTW font{};
+    if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font) != sizeof(font)) {
+        return nullptr;
+    }
+    font.lfWeight = FW_BOLD;
+    return CreateFontIndirectW(&font);
+}
+
+} // namespace
+
+const MessageMap<CUploadDlg> CUploadDlg::messageMap = {
+    HandleMessage(WM_INITDIALOG, &CUploadDlg::OnInitDialog),
+    HandleCommand(IDOK, &CUploadDlg::OnMinimize),
+    HandleCommand(IDCANCEL, &CUploadDlg::OnCancel),
+};
+
+void CUploadDlg::OnPositionChanged(DWORD position, DWORD total) {
+    if (!::IsWindow(ProgressBar)) {
+        return;
+    }
+    SendMessageW(ProgressBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total));
+    SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+bool CUploadDlg::IsAborted() {
+    return !IsRunning();
+}
+
+void CUploadDlg::OnLastMessage(HWND /*oldWindow*/) {}
+
+LRESULT CUploadDlg::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
+    CenterOver();
+    SendDlgItemMessageW(Handle(), IDC_HEADER, WM_SETFONT,
+                        reinterpret_cast<WPARAM>(CreateBoldGuiFont()), TRUE);
+    ProgressBar = GetDlgItem(Handle(), IDC_PROGRESS_BAR);
+    CreatedWindow = Handle();
+
+    RECT frame{};
+    GetWindowRect(Handle(), &frame);
+    SetWindowPos(Handle(), HWND_TOPMOST, frame.left, frame.top, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_SHOWWINDOW);
+    return TRUE;
+}
+
+LRESULT CUploadDlg::OnMinimize(WORD, WORD, HWND, bool&) {
+    // The template has no minimise box; the default handling of the system command does it.
+    PostMessageW(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    return 0;
+}
+
+LRESULT CUploadDlg::OnCancel(WORD, WORD, HWND, bool&) {
+    if (!IsRunning()) {
+        DestroyWindow(Handle());
+        return 0;
+    }
+    // The download goes on while the box is open; the install thread closes the box with
+    // IDCANCEL when the download ends first.
+    const int answer = MessageBoxW(Handle(), kCancelQuestion, kCancelConfirmationCaption,
+                                   MB_OKCANCEL | MB_ICONQUESTION);
+    if (answer == IDOK && !IsSucceeded()) {
+        SetRunning(false);
+    }
+    return 0;
+}
+
+} // namespace updater

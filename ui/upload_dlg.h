@@ -1,0 +1,65 @@
+#pragma once
+// The progress dialog shown while the setup program downloads, and the state record that the
+// install and download threads share with it.
+//
+// Threads: the window and its handlers belong to the main thread. The running and succeeded
+// flags are written by the download thread and the main thread (a confirmed cancel), so each
+// access is one sequentially consistent atomic operation. `SavePath` is written by the download
+// thread before the transfer and read by the install thread only after that thread has ended.
+// `ProgressBar` is written while the window is created and only read afterwards.
+//
+// Lifetime: the object must outlive its window, because the workers keep using it after a
+// close has destroyed the window; it is never released before the process ends.
+
+#include "framework/dialog_impl.h"
+#include "resources/resource.h"
+#include "ui/progress_interface.h"
+#include "ui/thread_handle.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+namespace updater {
+
+class CUploadDlg : public CDialogImpl<CUploadDlg>, public IPostionChanged {
+public:
+    static constexpr UINT DialogTemplateId = IDD_PROGRESS;
+    static const MessageMap<CUploadDlg> messageMap;
+
+    CUploadDlg() = default;
+
+    bool IsRunning() const { return running_.load(); }
+    void SetRunning(bool running) { running_.store(running); }
+    bool IsSucceeded() const { return succeeded_.load(); }
+    void SetSucceeded(bool succeeded) { succeeded_.store(succeeded); }
+
+    // Called on the download thread: the bar's range becomes 0 to total and its position
+    // `position`, both through synchronous sends, so the main thread changes the bar. Nothing
+    // happens once the bar is gone.
+    void OnPositionChanged(DWORD position, DWORD total) override;
+    // True once the running flag is clear: a confirmed cancel stops the transfer.
+    bool IsAborted() override;
+
+    // Deliberately empty: the workers may still use the object after its window is gone.
+    void OnLastMessage(HWND oldWindow) override;
+
+    UniqueThreadHandle WorkerThread; // the install thread
+    DWORD WorkerThreadId = 0;
+    std::wstring SavePath; // full path of the downloaded setup program
+    HWND ProgressBar = nullptr;
+    // The dialog's window as created. Unlike Handle(), which the main thread clears when the
+    // window is destroyed, it is written once before the workers start, so they may read it.
+    HWND CreatedWindow = nullptr;
+
+private:
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool& handled);
+    LRESULT OnMinimize(WORD, WORD, HWND, bool& handled);
+    LRESULT OnCancel(WORD, WORD, HWND, bool& handled);
+
+    std::atomic<bool> running_{false};
+    std::atomic<bool> succeeded_{false};
+};
+
+} // namespace updater
