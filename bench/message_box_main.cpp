@@ -1,0 +1,8 @@
+// The least a GUI exe can do to show something: one message box. The time until it is
+// visible is the yardstick for the program's time to its offer dialog.
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return MessageBoxW(nullptr, L"bench", L"bench message box", MB_OK) == IDOK ? 0 : 1;
+}

@@ -1,0 +1,59 @@
+#include "plain_transfers.h"
+#include "scoped_handle.h"
+
+#include <string>
+
+namespace bench {
+
+long long PlainWinInetDownload(const wchar_t* url, const wchar_t* localPath, DWORD requestFlags) {
+    wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH] = {};
+    wchar_t path[INTERNET_MAX_PATH_LENGTH] = {};
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = INTERNET_MAX_HOST_NAME_LENGTH;
+    parts.lpszUrlPath = path;
+    parts.dwUrlPathLength = INTERNET_MAX_PATH_LENGTH;
+    if (!InternetCrackUrlW(url, 0, 0, &parts)) {
+        return -1;
+    }
+
+    const ScopedInternet session(
+        InternetOpenW(L"bench", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session.valid()) {
+        return -1;
+    }
+    const ScopedInternet connection(InternetConnectW(session.get(), host, parts.nPort, nullptr,
+                                                     nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection.valid()) {
+        return -1;
+    }
+    const ScopedInternet request(HttpOpenRequestW(connection.get(), L"GET", path, nullptr, nullptr,
+                                                  nullptr, requestFlags, 0));
+    if (!request.valid() || !HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) {
+        return -1;
+    }
+    const ScopedFile file(CreateFileW(localPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return -1;
+    }
+    char buffer[kReadSize];
+    long long total = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!InternetReadFile(request.get(), buffer, kReadSize, &read)) {
+            return -1;
+        }
+        if (read == 0) {
+            return total;
+        }
+        DWORD written = 0;
+        if (!WriteFile(file.get(), buffer, read, &written, nullptr) || written != read) {
+            return -1;
+        }
+        total += read;
+    }
+}
+
+} // namespace bench

@@ -1,0 +1,35 @@
+#include "download_modes.h"
+
+#include "net/http_transfer.h"
+
+namespace bench {
+namespace {
+
+LONGLONG FileSize(const wchar_t* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
+        return -1;
+    }
+    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+class CountingSink : public updater::IPostionChanged {
+public:
+    void OnPositionChanged(DWORD, DWORD) override { ++reports; }
+    long long reports = 0;
+};
+
+} // namespace
+
+long long CountingDownload(const wchar_t* url, const wchar_t* localPath, long long* reports) {
+    CountingSink sink;
+    const bool ok = updater::HttpGetToFile(url, localPath, &sink);
+    *reports = sink.reports;
+    return ok ? FileSize(localPath) : -1;
+}
+
+long long ProgramDownload(const wchar_t* url, const wchar_t* localPath) {
+    return updater::HttpGetToFile(url, localPath, nullptr) ? FileSize(localPath) : -1;
+}
+
+} // namespace bench
