@@ -1,0 +1,76 @@
+#include "app/update_check.h"
+
+#include "app/update_check_texts.h"
+#include "net/http_transfer.h"
+
+#include <cstdlib>
+
+namespace updater {
+namespace {
+
+int CheckWith(const LocalConfig& config, UpdateInfo& info, std::wstring& report) {
+    const CheckResult result = EvaluateUpdate(config, info);
+    switch (result) {
+    case kCheckNewer:
+        report = BuildOfferText(config.version, info);
+        break;
+    case kCheckEqual:
+    case kCheckOlder:
+        report = check_texts::kUpToDate;
+        break;
+    case kCheckConfigIncomplete:
+        report = check_texts::kConfigIncomplete;
+        break;
+    case kCheckFetchFailed:
+        report = check_texts::kCannotConnect;
+        break;
+    default:
+        report = check_texts::kDescriptorUnusable;
+        break;
+    }
+    return result;
+}
+
+} // namespace
+
+CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info) {
+    if (config.version.empty() || config.descriptorUrl.empty()) {
+        return kCheckConfigIncomplete;
+    }
+    char* descriptor = nullptr;
+    DWORD length = 0;
+    if (!HttpGetToMemory(config.descriptorUrl.c_str(), &descriptor, &length, nullptr)) {
+        return kCheckFetchFailed; // no block was handed out
+    }
+    const HRESULT parsed = info.Parse(descriptor);
+    std::free(descriptor);
+    if (FAILED(parsed)) {
+        return kCheckDescriptorUnusable;
+    }
+    return info.CompareWithLocal(config.version);
+}
+
+int CheckForUpdate(UpdateInfo& info, std::wstring& report) {
+    const LocalConfig config;
+    return CheckWith(config, info, report);
+}
+
+int CheckForUpdate(UpdateInfo& info, std::wstring& report, const std::wstring& configDirectory) {
+    const LocalConfig config(configDirectory);
+    return CheckWith(config, info, report);
+}
+
+std::wstring BuildOfferText(const std::wstring& installedVersion, const UpdateInfo& info) {
+    std::wstring text = check_texts::kOfferInstalled;
+    text += installedVersion;
+    text += check_texts::kOfferLatest;
+    text += info.ver;
+    text += check_texts::kOfferSize;
+    text += info.size;
+    text += check_texts::kOfferDescription;
+    text += info.comments;
+    text += check_texts::kOfferEnd;
+    return text;
+}
+
+} // namespace updater

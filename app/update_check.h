@@ -1,0 +1,33 @@
+#pragma once
+// The update check: read config.ini, fetch and parse the update descriptor, compare the
+// versions, and word the outcome for the offer dialog or the message box.
+
+#include "config/local_config.h"
+#include "update/update_info.h"
+
+#include <string>
+
+namespace updater {
+
+// Outcome of the check; below 1 it is also the process exit code.
+using CheckResult = int;
+constexpr CheckResult kCheckNewer = 1;               // the published version is newer
+constexpr CheckResult kCheckEqual = 0;               // same version
+constexpr CheckResult kCheckOlder = -1;              // the published version is older
+constexpr CheckResult kCheckConfigIncomplete = -2;   // version or descriptor URL missing
+constexpr CheckResult kCheckFetchFailed = -3;        // the descriptor could not be fetched
+constexpr CheckResult kCheckDescriptorUnusable = -4; // fetched, but it does not parse
+
+// The check without its text: no network access unless both config fields are set. Fills
+// info from the descriptor.
+CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info);
+
+// Runs the check with config.ini from the executable's directory (or configDirectory) and
+// replaces report with the offer text (result 1) or the message for the result.
+int CheckForUpdate(UpdateInfo& info, std::wstring& report);
+int CheckForUpdate(UpdateInfo& info, std::wstring& report, const std::wstring& configDirectory);
+
+// "当前版本：<installed>\r\n\r\n最新版本：<ver>\r\n文件大小：<size>\r\n更新描述：\r\n<comments>\r\n"
+std::wstring BuildOfferText(const std::wstring& installedVersion, const UpdateInfo& info);
+
+} // namespace updater
