@@ -79,14 +79,14 @@ def main():
     runs = max((len(v) for v in downloads.values()), default=0)
 
     print(f"Download throughput, MiB/s (median of {runs} runs; 8 KiB reads)")
-    print(f"  {'':42}" + "".join(f"{str(s) + ' MiB':>10}" for s in sizes))
+    print(f"  {'':61}" + "".join(f"{str(s) + ' MiB':>10}" for s in sizes))
     speed = {}
     for mode, label in DOWNLOAD_MODES:
         row = [median([s[0] for s in downloads.get((size, mode), [])]) for size in sizes]
         if all(v is None for v in row):
             continue
         speed.update({(size, mode): v for size, v in zip(sizes, row)})
-        print(f"  {mode + ':':21}{label:21}" + "".join(" " + cell(v) for v in row))
+        print(f"  {mode + ':':21}{label:40}" + "".join(" " + cell(v) for v in row))
     print()
     print("Ratios (of the medians above)")
     for top, bottom, label, goal in RATIOS:
@@ -100,7 +100,21 @@ def main():
         if goal is not None:
             met = [v >= goal for v in row if v is not None]
             verdicts = f"  goal >= {goal}: " + ("met" if all(met) else "MISSED")
-        print(f"  {label:42}" + "".join(" " + cell(v, "{:9.3f}") for v in row) + verdicts)
+        print(f"  {label:61}" + "".join(" " + cell(v, "{:9.3f}") for v in row) + verdicts)
+    print()
+
+    # The progress dialog's cost, counted: every 8 KiB chunk makes one progress report, and the
+    # program's dialog answers each with two synchronous sends to the main thread.
+    print("Cost of the progress dialog (median times; two synchronous sends per 8 KiB chunk)")
+    for size in sizes:
+        dialog = downloads.get((size, "dialog"))
+        plain = downloads.get((size, "program"))
+        if not dialog or not plain:
+            continue
+        sends = 2 * size * MIB // 8192
+        extra = size / speed[(size, "dialog")] - size / speed[(size, "program")]
+        print(f"  {size:4} MiB: {sends:7} sends, {extra:7.2f} s more than without sink,"
+              f" {extra / sends * 1e6:7.1f} us per send")
     print()
 
     if servers:
