@@ -5,10 +5,14 @@
 #include "ui/install_worker.h"
 #include "ui/upload_dlg.h"
 
+#include <richedit.h>
+
 #include <new>
 
 namespace updater {
 namespace {
+
+constexpr UINT kUtf16CodePage = 1200;
 
 // The font mapper's default face at its default height, in bold. Kept for the life of the
 // process, like the window that uses it.
@@ -67,7 +71,11 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     const HWND offerText = GetDlgItem(Handle(), IDC_OFFER_TEXT);
     SendMessageW(offerText, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  TRUE);
-    SetWindowTextW(offerText, OfferText.c_str());
+    // The control's class is the 8-bit one: a plain set-text would pass through the ANSI code
+    // page and lose the Chinese text on other systems. Given as UTF-16, it arrives unchanged.
+    SETTEXTEX setText{ST_DEFAULT, kUtf16CodePage};
+    SendMessageW(offerText, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&setText),
+                 reinterpret_cast<LPARAM>(OfferText.c_str()));
 
     if (CMessageLoop* loop = g_module.FindMessageLoop()) {
         loop->AttachFilter(this);
