@@ -8,12 +8,6 @@
 namespace updater {
 namespace {
 
-TEST(AppModule, InitializeRecordsTheCallingThreadAndInstance) {
-    EXPECT_EQ(GetCurrentThreadId(), g_module.GetMainThreadId());
-    EXPECT_EQ(GetModuleHandleW(nullptr), g_module.GetModuleInstance());
-    EXPECT_EQ(GetModuleHandleW(nullptr), g_module.GetResourceInstance());
-}
-
 TEST(AppModule, LoopsAreRegisteredPerThread) {
     CMessageLoop mainLoop;
     CMessageLoop workerLoop;
