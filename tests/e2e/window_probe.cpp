@@ -8,7 +8,6 @@ namespace {
 constexpr DWORD kPollMs = 50;
 // The text control of a standard message box.
 constexpr int kMessageBoxTextId = 0xFFFF;
-constexpr int kMessageBoxIconId = 0x0440;
 
 struct Search {
     DWORD processId;
@@ -58,15 +57,11 @@ HWND AnyVisibleWindow(DWORD processId) {
 }
 
 std::wstring TextOf(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
-        return std::wstring();
-    }
-    std::vector<wchar_t> text(length + 1);
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-    return std::wstring(text.data(), copied);
+    // A fixed buffer: the length query does not come back through every cross-process path.
+    std::vector<wchar_t> text(65536);
+    const LRESULT copied =
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    return std::wstring(text.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
 }
 
 std::wstring ControlText(HWND dialog, int controlId) {
@@ -76,22 +71,6 @@ std::wstring ControlText(HWND dialog, int controlId) {
 
 std::wstring MessageBoxText(HWND box) {
     return ControlText(box, kMessageBoxTextId);
-}
-
-UINT_PTR MessageBoxIconKind(HWND box) {
-    HWND iconControl = GetDlgItem(box, kMessageBoxIconId);
-    if (!iconControl) {
-        return 0;
-    }
-    const HICON shown = reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0));
-    for (UINT_PTR kind :
-         {reinterpret_cast<UINT_PTR>(IDI_ERROR), reinterpret_cast<UINT_PTR>(IDI_INFORMATION),
-          reinterpret_cast<UINT_PTR>(IDI_QUESTION), reinterpret_cast<UINT_PTR>(IDI_WARNING)}) {
-        if (shown && shown == LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(kind))) {
-            return kind;
-        }
-    }
-    return 0;
 }
 
 void PressKey(HWND window, UINT virtualKey) {

@@ -14,20 +14,23 @@ constexpr DWORD kWindowTimeoutMs = 30000;
 // when none appears within `timeoutMs`.
 HWND WaitForWindow(DWORD processId, const std::wstring& caption,
                    DWORD timeoutMs = kWindowTimeoutMs);
-// True when no visible top-level window of `processId` has that caption for `quietMs`.
-bool StaysAbsent(DWORD processId, const std::wstring& caption, DWORD quietMs);
-// Any visible top-level window of the process.
-HWND AnyVisibleWindow(DWORD processId);
+// Waits until `condition(window)` holds; false when it does not within `timeoutMs`.
+template <class Condition> bool WaitUntil(Condition condition, DWORD timeoutMs = kWindowTimeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        Sleep(50);
+    }
+    return true;
+}
 
 // Text of a window of another process (WM_GETTEXT, which the system marshals).
 std::wstring TextOf(HWND window);
 std::wstring ControlText(HWND dialog, int controlId);
 // The body text of a standard message box.
 std::wstring MessageBoxText(HWND box);
-// The icon a message box shows: one of IDI_ERROR, IDI_INFORMATION, IDI_QUESTION, IDI_WARNING
-// as their resource numbers, or 0 when it cannot be told.
-UINT_PTR MessageBoxIconKind(HWND box);
-
 // Presses a key in the window that has the keyboard focus in `window`'s thread.
 void PressKey(HWND window, UINT virtualKey);
 // Closes a window from its caption's close box (the system menu's Close command).

@@ -1,0 +1,61 @@
+#include "app/run.h"
+
+#include "app/update_check.h"
+#include "framework/app_module.h"
+#include "framework/message_loop.h"
+#include "ui/main_dlg.h"
+#include "update/update_info.h"
+
+#include <string>
+
+namespace updater {
+namespace {
+
+constexpr wchar_t kErrorCaption[] = L"错误";
+constexpr wchar_t kNoticeCaption[] = L"提示";
+
+int ShowResultBox(int result, const std::wstring& report) {
+    const bool isError = result < -1;
+    MessageBoxW(GetActiveWindow(), report.c_str(), isError ? kErrorCaption : kNoticeCaption,
+                MB_OK | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
+    return result;
+}
+
+// Makes the dialog topmost where it stands, without moving, resizing or activating it.
+void MakeTopmostInPlace(HWND dialog) {
+    RECT bounds = {};
+    GetWindowRect(dialog, &bounds);
+    SetWindowPos(dialog, HWND_TOPMOST, bounds.left, bounds.top, bounds.right - bounds.left,
+                 bounds.bottom - bounds.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+}
+
+int RunOffer(const std::wstring& offerText, int showCommand) {
+    CMessageLoop loop;
+    g_module.RegisterMessageLoop(&loop);
+    CMainDlg offer;
+    offer.OfferText = offerText;
+    HWND dialog = offer.CreateModeless(nullptr, 0);
+    if (!dialog) {
+        g_module.UnregisterMessageLoop();
+        return 0;
+    }
+    ShowWindow(dialog, showCommand);
+    MakeTopmostInPlace(dialog);
+    SetForegroundWindow(dialog);
+    const int result = loop.PumpMessages();
+    g_module.UnregisterMessageLoop();
+    return result;
+}
+
+} // namespace
+
+int Run(LPWSTR /*commandLine*/, int showCommand) {
+    std::wstring report;
+    const int result = CheckForUpdate(g_updateInfo, report);
+    if (result >= 1) {
+        return RunOffer(report, showCommand);
+    }
+    return ShowResultBox(result, report);
+}
+
+} // namespace updater
