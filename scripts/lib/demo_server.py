@@ -31,14 +31,14 @@ DESCRIPTOR = """<?xml version="1.0" encoding="GBK"?>
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
-    setup = b""
+    setup_program = b""
 
     def do_GET(self):
         if self.path == "/update.xml":
             body = DESCRIPTOR.format(port=self.server.server_port, name=SETUP_NAME).encode("gbk")
             self.answer(body, "text/xml")
         elif self.path == "/files/" + SETUP_NAME:
-            self.answer(self.setup, "application/octet-stream", slow=True)
+            self.answer(self.setup_program, "application/octet-stream", slow=True)
         else:
             self.answer(b"not found", "text/plain", status=404)
 
@@ -59,7 +59,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
 def main():
     with open(sys.argv[1], "rb") as program:
         setup = program.read()
-    Handler.setup = setup + b"\0" * max(0, PADDED_SIZE - len(setup))
+    Handler.setup_program = setup + b"\0" * max(0, PADDED_SIZE - len(setup))
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     print(server.server_port, flush=True)
     server.serve_forever()

@@ -58,7 +58,12 @@ int wmain(int argc, wchar_t** argv) {
     HWND progress = e2e::WaitForWindow(updater.id(), L"正在升级，请稍候......");
     if (progress) {
         HWND bar = GetDlgItem(progress, 1001);
-        for (int i = 0; i < 200 && SendMessageW(bar, PBM_GETPOS, 0, 0) < 30; ++i) {
+        // Wait for about a third of the bar, so the picture shows it moving.
+        for (int i = 0; i < 400; ++i) {
+            const LRESULT upper = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+            if (upper > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) * 3 >= upper) {
+                break;
+            }
             Sleep(25);
         }
         Pause("progress");
