@@ -248,33 +248,31 @@ TEST_F(OfferCase, SecondStartBringsTheOfferForwardWithoutAWindowOfItsOwn) {
     EXPECT_EQ(2u, ExitCodeOf(*process));
 }
 
-TEST(UpdaterEndToEnd, ServerAnswerWithoutDataFailsWithExitCodeMinus2) {
-    UpdaterCase updater;
-    updater.ServeDescriptor(Descriptor());
-    updater.ServeSetup(HttpRoute::Text(""));
-    updater.WriteConfig(L"1.0.0.1", updater.DescriptorUrl());
-    auto process = updater.Start();
-    HWND offer = WaitForWindow(process->id(), kOfferCaption);
-    ASSERT_NE(nullptr, offer);
-    PressKey(offer, VK_RETURN);
-    AnswerMessageBox(*process, kError, kUpgradeFailed);
-    EXPECT_EQ(Code(-2), ExitCodeOf(*process));
-    EXPECT_FALSE(FileExists(updater.SavedSetup()));
-}
-
-TEST(UpdaterEndToEnd, ErrorStatusForTheSetupProgramLaunchesNothing) {
-    UpdaterCase updater;
-    updater.ServeDescriptor(Descriptor());
-    updater.ServeSetup(HttpRoute::Text("<html><body>404 Not Found</body></html>", 404));
-    updater.WriteConfig(L"1.0.0.1", updater.DescriptorUrl());
-    auto process = updater.Start();
-    HWND offer = WaitForWindow(process->id(), kOfferCaption);
-    ASSERT_NE(nullptr, offer);
-    PressKey(offer, VK_RETURN);
-    AnswerMessageBox(*process, kError, kUpgradeFailed);
-    EXPECT_EQ(Code(-1), ExitCodeOf(*process));
-    EXPECT_FALSE(FileExists(updater.SavedSetup()));
-    EXPECT_FALSE(FileExists(updater.SetupMarker()));
+TEST(UpdaterEndToEnd, AcceptedUpgradeThatBringsNoSetupProgramFails) {
+    struct Case {
+        const char* name;
+        HttpRoute setup;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"answer without data", HttpRoute::Text(""), -2},
+        {"error status", HttpRoute::Text("<html><body>404 Not Found</body></html>", 404), -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdaterCase updater;
+        updater.ServeDescriptor(Descriptor());
+        updater.ServeSetup(c.setup);
+        updater.WriteConfig(L"1.0.0.1", updater.DescriptorUrl());
+        auto process = updater.Start();
+        HWND offer = WaitForWindow(process->id(), kOfferCaption);
+        ASSERT_NE(nullptr, offer);
+        PressKey(offer, VK_RETURN);
+        AnswerMessageBox(*process, kError, kUpgradeFailed);
+        EXPECT_EQ(Code(c.exitCode), ExitCodeOf(*process));
+        EXPECT_FALSE(FileExists(updater.SavedSetup()));
+        EXPECT_FALSE(FileExists(updater.SetupMarker())) << "nothing was launched";
+    }
 }
 
 TEST(UpdaterEndToEnd, SecondStartWhileAResultBoxIsShownRunsItsOwnCheck) {
