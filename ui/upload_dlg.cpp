@@ -20,6 +20,21 @@ HFONT CreateBoldGuiFont() {
     return CreateFontIndirectW(&font);
 }
 
+// Each send to the bar is a round trip to the main thread and a repaint, and a download reports
+// every 8 KB chunk. A new position is therefore sent only when it fills more or fewer pixels of
+// the bar, and not more often than a screen refreshes; the range, the first and the final
+// report always go through.
+constexpr ULONGLONG kMinRepaintIntervalMs = 16;
+
+int FilledPixels(HWND bar, DWORD position, DWORD total) {
+    RECT client{};
+    if (total == 0 || !GetClientRect(bar, &client)) {
+        return 0;
+    }
+    const ULONGLONG shown = position < total ? position : total;
+    return static_cast<int>(shown * static_cast<ULONGLONG>(client.right - client.left) / total);
+}
+
 } // namespace
 
 const MessageMap<CUploadDlg> CUploadDlg::messageMap = {
@@ -32,8 +47,20 @@ void CUploadDlg::OnPositionChanged(DWORD position, DWORD total) {
     if (!::IsWindow(ProgressBar)) {
         return;
     }
-    SendMessageW(ProgressBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total));
+    const bool newRange = !shownBar_.valid || total != shownBar_.total;
+    const bool finished = total > 0 && position >= total;
+    const int filled = FilledPixels(ProgressBar, position, total);
+    const ULONGLONG now = GetTickCount64();
+    const bool looksDifferent =
+        filled != shownBar_.filledPixels && now - shownBar_.sentAt >= kMinRepaintIntervalMs;
+    if (!newRange && !finished && !looksDifferent) {
+        return;
+    }
+    if (newRange) {
+        SendMessageW(ProgressBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total));
+    }
     SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    shownBar_ = {true, total, filled, now};
 }
 
 bool CUploadDlg::IsAborted() {

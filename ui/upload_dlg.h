@@ -36,8 +36,8 @@ public:
     void SetSucceeded(bool succeeded) { succeeded_.store(succeeded); }
 
     // Called on the download thread: the bar's range becomes 0 to total and its position
-    // `position`, both through synchronous sends, so the main thread changes the bar. Nothing
-    // happens once the bar is gone.
+    // `position`, through synchronous sends, so the main thread changes the bar. Sends that
+    // would not change what the bar shows are left out. Nothing happens once the bar is gone.
     void OnPositionChanged(DWORD position, DWORD total) override;
     // True once the running flag is clear: a confirmed cancel stops the transfer.
     bool IsAborted() override;
@@ -57,6 +57,15 @@ private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool& handled);
     LRESULT OnMinimize(WORD, WORD, HWND, bool& handled);
     LRESULT OnCancel(WORD, WORD, HWND, bool& handled);
+
+    // What the bar was last told; used by the download thread only.
+    struct ShownBar {
+        bool valid = false;
+        DWORD total = 0;
+        int filledPixels = 0;
+        ULONGLONG sentAt = 0;
+    };
+    ShownBar shownBar_;
 
     std::atomic<bool> running_{false};
     std::atomic<bool> succeeded_{false};

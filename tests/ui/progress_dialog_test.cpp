@@ -55,7 +55,9 @@ protected:
 
     // Reports progress from a thread of its own, as the download thread does, while this
     // thread serves the bar.
+    // Waits first: the bar takes at most one new position per screen refresh.
     void ReportFromAnotherThread(DWORD position, DWORD total) {
+        Sleep(40);
         std::atomic<bool> done{false};
         std::thread reporter([&] {
             dialog_->OnPositionChanged(position, total);
@@ -123,6 +125,20 @@ TEST_F(ProgressDialog, BarFollowsTheReportedPositionAndTotal) {
         EXPECT_EQ(c.expectedHigh, range.iHigh);
         EXPECT_EQ(c.expectedPosition, SendMessageW(dialog_->ProgressBar, PBM_GETPOS, 0, 0));
     }
+}
+
+TEST_F(ProgressDialog, BurstOfReportsEndsWithTheBarAtTheFinalPosition) {
+    constexpr DWORD kTotal = 64 * 1024 * 1024;
+    std::atomic<bool> done{false};
+    std::thread reporter([&] {
+        for (DWORD position = 8192; position <= kTotal; position += 8192) {
+            dialog_->OnPositionChanged(position, kTotal);
+        }
+        done = true;
+    });
+    pump_.Until([&] { return done.load(); });
+    reporter.join();
+    EXPECT_EQ(static_cast<LRESULT>(kTotal), SendMessageW(dialog_->ProgressBar, PBM_GETPOS, 0, 0));
 }
 
 TEST_F(ProgressDialog, MinimiseButtonMinimisesWhileTheDownloadGoesOn) {
