@@ -22,7 +22,7 @@ using testing_support::DialogItem;
 using testing_support::DialogTemplate;
 using testing_support::ReadDialogTemplate;
 
-struct ControlSpec {
+struct ExpectedControl {
     int id;
     const wchar_t* className;
     const wchar_t* text; // nullptr: the title is the icon ordinal IDI_APP
@@ -30,7 +30,7 @@ struct ControlSpec {
     DWORD style;
 };
 
-struct DialogSpec {
+struct ExpectedDialog {
     WORD templateId;
     bool extended;
     const wchar_t* caption;
@@ -40,10 +40,10 @@ struct DialogSpec {
     WORD weight;
     BYTE charset;
     const wchar_t* typeface;
-    std::vector<ControlSpec> controls;
+    std::vector<ExpectedControl> controls;
 };
 
-const DialogSpec kOfferDialog = {
+const ExpectedDialog kOfferDialog = {
     IDD_OFFER,
     true,
     L"发现新版本！是否立即升级？",
@@ -62,7 +62,7 @@ const DialogSpec kOfferDialog = {
     },
 };
 
-const DialogSpec kProgressDialog = {
+const ExpectedDialog kProgressDialog = {
     IDD_PROGRESS,
     true,
     L"正在升级，请稍候......",
@@ -80,7 +80,7 @@ const DialogSpec kProgressDialog = {
     },
 };
 
-const DialogSpec kAboutDialog = {
+const ExpectedDialog kAboutDialog = {
     IDD_ABOUT,
     false,
     L"About",
@@ -100,7 +100,7 @@ const DialogSpec kAboutDialog = {
     },
 };
 
-const DialogSpec* const kAllDialogs[] = {&kOfferDialog, &kProgressDialog, &kAboutDialog};
+const ExpectedDialog* const kAllDialogs[] = {&kOfferDialog, &kProgressDialog, &kAboutDialog};
 
 std::string Printable(const std::wstring& text) {
     return testing::PrintToString(text);
@@ -164,29 +164,29 @@ TEST_F(DialogTemplates, CaptionsMatchTheOnesSearchedForByASecondInstance) {
 
 TEST_F(DialogTemplates, HoldTheSpecifiedFrameFontAndControls) {
     const HMODULE module = GetModuleHandleW(nullptr);
-    for (const DialogSpec* spec : kAllDialogs) {
-        SCOPED_TRACE("template " + std::to_string(spec->templateId));
+    for (const ExpectedDialog* want : kAllDialogs) {
+        SCOPED_TRACE("template " + std::to_string(want->templateId));
         DialogTemplate dialog;
-        ASSERT_TRUE(ReadDialogTemplate(module, spec->templateId, dialog));
-        EXPECT_EQ(spec->extended, dialog.extended);
-        EXPECT_EQ(spec->style, dialog.style);
+        ASSERT_TRUE(ReadDialogTemplate(module, want->templateId, dialog));
+        EXPECT_EQ(want->extended, dialog.extended);
+        EXPECT_EQ(want->style, dialog.style);
         EXPECT_EQ(0u, dialog.exStyle);
         EXPECT_EQ(0, dialog.x);
         EXPECT_EQ(0, dialog.y);
-        EXPECT_EQ(spec->cx, dialog.cx);
-        EXPECT_EQ(spec->cy, dialog.cy);
+        EXPECT_EQ(want->cx, dialog.cx);
+        EXPECT_EQ(want->cy, dialog.cy);
         EXPECT_FALSE(dialog.menu.isOrdinal || !dialog.menu.name.empty());
         EXPECT_FALSE(dialog.windowClass.isOrdinal || !dialog.windowClass.name.empty());
-        EXPECT_EQ(spec->caption, dialog.caption);
-        EXPECT_EQ(spec->pointSize, dialog.pointSize);
-        EXPECT_EQ(spec->weight, dialog.weight);
+        EXPECT_EQ(want->caption, dialog.caption);
+        EXPECT_EQ(want->pointSize, dialog.pointSize);
+        EXPECT_EQ(want->weight, dialog.weight);
         EXPECT_EQ(0, dialog.italic);
-        EXPECT_EQ(spec->charset, dialog.charset);
-        EXPECT_EQ(spec->typeface, dialog.typeface);
+        EXPECT_EQ(want->charset, dialog.charset);
+        EXPECT_EQ(want->typeface, dialog.typeface);
 
-        ASSERT_EQ(spec->controls.size(), dialog.items.size());
-        for (size_t k = 0; k < spec->controls.size(); ++k) {
-            const ControlSpec& expected = spec->controls[k];
+        ASSERT_EQ(want->controls.size(), dialog.items.size());
+        for (size_t k = 0; k < want->controls.size(); ++k) {
+            const ExpectedControl& expected = want->controls[k];
             const DialogItem& item = dialog.items[k];
             SCOPED_TRACE("control " + std::to_string(k));
             EXPECT_EQ(expected.id, item.id);
@@ -212,20 +212,20 @@ TEST_F(DialogTemplates, HoldTheSpecifiedFrameFontAndControls) {
 
 TEST_F(DialogTemplates, BuildDialogsWithTheSpecifiedControls) {
     const HMODULE module = GetModuleHandleW(nullptr);
-    for (const DialogSpec* spec : kAllDialogs) {
-        SCOPED_TRACE("template " + std::to_string(spec->templateId));
-        UniqueWindow dialog(CreateDialogParamW(module, MAKEINTRESOURCEW(spec->templateId), nullptr,
+    for (const ExpectedDialog* want : kAllDialogs) {
+        SCOPED_TRACE("template " + std::to_string(want->templateId));
+        UniqueWindow dialog(CreateDialogParamW(module, MAKEINTRESOURCEW(want->templateId), nullptr,
                                                PlainDialogProc, 0));
         ASSERT_NE(nullptr, dialog.get()) << "error " << GetLastError();
-        EXPECT_EQ(spec->caption, WindowText(dialog.get()));
+        EXPECT_EQ(want->caption, WindowText(dialog.get()));
         const DWORD style = static_cast<DWORD>(GetWindowLongW(dialog.get(), GWL_STYLE));
-        EXPECT_EQ(spec->style, style & spec->style) << std::hex << style;
-        EXPECT_EQ(spec->style & WS_POPUP, style & WS_POPUP) << std::hex << style;
+        EXPECT_EQ(want->style, style & want->style) << std::hex << style;
+        EXPECT_EQ(want->style & WS_POPUP, style & WS_POPUP) << std::hex << style;
         EXPECT_FALSE(style & WS_VISIBLE);
 
         HWND child = GetWindow(dialog.get(), GW_CHILD);
-        for (size_t k = 0; k < spec->controls.size(); ++k) {
-            const ControlSpec& expected = spec->controls[k];
+        for (size_t k = 0; k < want->controls.size(); ++k) {
+            const ExpectedControl& expected = want->controls[k];
             SCOPED_TRACE("control " + std::to_string(k));
             ASSERT_NE(nullptr, child);
             EXPECT_EQ(static_cast<WORD>(expected.id), static_cast<WORD>(GetDlgCtrlID(child)));
