@@ -2,10 +2,9 @@
 // Downloads url into the file once and prints one line: the mode, the body bytes, the seconds
 // the transfer took and the process's peak memory. Exit code 0 on success, 1 otherwise.
 //
-// Modes: dialog (HttpGetToFile with the progress dialog as sink), dialog-range-once and
-// dialog-visible-step (the same with the dialogs of bench_sinks.h), program (HttpGetToFile
-// without sink), counting (with a sink that counts its progress reports), wininet (plain
-// WinInet loop with the program's request flags), wininet-nocache (the same without writing
+// Modes: dialog (HttpGetToFile with the program's progress dialog as sink), program
+// (HttpGetToFile without sink), counting (with a sink that counts its progress reports), wininet
+// (plain WinInet loop with the program's request flags), wininet-nocache (the same without writing
 // the URL cache), winsock (plain socket loop).
 
 #include "download_modes.h"
@@ -23,24 +22,11 @@ namespace {
 // The program's own request flags (net/transfer_common.h).
 constexpr DWORD kProgramRequestFlags = INTERNET_FLAG_KEEP_CONNECTION;
 
-struct DialogMode {
-    const wchar_t* name;
-    bench::DialogVariant variant;
-};
-constexpr DialogMode kDialogModes[] = {
-    {L"dialog", bench::DialogVariant::Program},
-    {L"dialog-range-once", bench::DialogVariant::RangeOnce},
-    {L"dialog-visible-step", bench::DialogVariant::VisibleStep},
-};
-
 long long RunMode(const wchar_t* mode, const wchar_t* url, const wchar_t* path, double* seconds,
                   long long* reports, bool* known) {
     *known = true;
-    for (const DialogMode& dialog : kDialogModes) {
-        if (wcscmp(mode, dialog.name) == 0) {
-            *known = bench::ProgressDialogAvailable();
-            return *known ? bench::ProgressDialogDownload(url, path, dialog.variant, seconds) : -1;
-        }
+    if (wcscmp(mode, L"dialog") == 0) {
+        return bench::ProgressDialogDownload(url, path, seconds); // times the transfer alone
     }
     const bench::Stopwatch watch;
     long long bytes = -1;
@@ -74,7 +60,7 @@ int wmain(int argc, wchar_t** argv) {
     bool known = false;
     const long long bytes = RunMode(argv[1], argv[2], argv[3], &seconds, &reports, &known);
     if (!known) {
-        std::fprintf(stderr, "bench_download: mode %ls is not available\n", argv[1]);
+        std::fprintf(stderr, "bench_download: unknown mode %ls\n", argv[1]);
         return 2;
     }
     const bench::PeakMemory peak = bench::QueryPeakMemory();

@@ -11,16 +11,9 @@ long long ProgramDownload(const wchar_t* url, const wchar_t* localPath);
 // HttpGetToFile with a sink that only counts its progress reports into *reports.
 long long CountingDownload(const wchar_t* url, const wchar_t* localPath, long long* reports);
 
-// Which progress dialog the download reports to: the program's own, or one of the variants
-// of bench_sinks.h.
-enum class DialogVariant { Program, RangeOnce, VisibleStep };
-
-// The program's HttpGetToFile on a worker thread with the progress dialog as its sink, while
-// this (main) thread shows the dialog and pumps its messages, as during an upgrade. Sets
-// *seconds to the time HttpGetToFile took. False from ProgressDialogAvailable when the
-// dialog is not part of this build.
-bool ProgressDialogAvailable();
-long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath,
-                                 DialogVariant variant, double* seconds);
+// The program's HttpGetToFile on a worker thread with the program's progress dialog as its
+// sink, while this (main) thread shows the dialog and pumps its messages, as during an upgrade.
+// Sets *seconds to the time HttpGetToFile took.
+long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath, double* seconds);
 
 } // namespace bench

@@ -1,5 +1,5 @@
-#include "bench_sinks.h"
 #include "download_modes.h"
+#include "scoped_handle.h"
 #include "stopwatch.h"
 
 #include "framework/app_module.h"
@@ -43,8 +43,9 @@ LONGLONG FileSize(const wchar_t* path) {
     return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-template <class Dialog>
-long long DownloadWithDialog(const wchar_t* url, const wchar_t* localPath, double* seconds) {
+} // namespace
+
+long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath, double* seconds) {
     *seconds = 0;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
@@ -52,16 +53,15 @@ long long DownloadWithDialog(const wchar_t* url, const wchar_t* localPath, doubl
 
     updater::CMessageLoop loop;
     updater::g_module.RegisterMessageLoop(&loop);
-    Dialog dialog;
+    updater::CUploadDlg dialog;
     const HWND window = dialog.CreateModeless();
     long long bytes = -1;
     if (window != nullptr) {
         DownloadJob job{url, localPath, &dialog, GetCurrentThreadId()};
-        const HANDLE thread = CreateThread(nullptr, 0, DownloadThreadProc, &job, 0, nullptr);
-        if (thread != nullptr) {
+        const ScopedHandle thread(CreateThread(nullptr, 0, DownloadThreadProc, &job, 0, nullptr));
+        if (thread.valid()) {
             loop.PumpMessages();
-            WaitForSingleObject(thread, INFINITE);
-            CloseHandle(thread);
+            WaitForSingleObject(thread.get(), INFINITE);
             *seconds = job.seconds;
             bytes = job.succeeded ? FileSize(localPath) : -1;
         }
@@ -70,25 +70,6 @@ long long DownloadWithDialog(const wchar_t* url, const wchar_t* localPath, doubl
     updater::g_module.UnregisterMessageLoop();
     updater::g_module.Terminate();
     return bytes;
-}
-
-} // namespace
-
-bool ProgressDialogAvailable() {
-    return true;
-}
-
-long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath,
-                                 DialogVariant variant, double* seconds) {
-    switch (variant) {
-    case DialogVariant::RangeOnce:
-        return DownloadWithDialog<RangeOnceProgressDialog>(url, localPath, seconds);
-    case DialogVariant::VisibleStep:
-        return DownloadWithDialog<VisibleStepProgressDialog>(url, localPath, seconds);
-    case DialogVariant::Program:
-        break;
-    }
-    return DownloadWithDialog<updater::CUploadDlg>(url, localPath, seconds);
 }
 
 } // namespace bench

@@ -5,6 +5,7 @@ collected, one tab-separated sample per line:
     download <size MB> <mode> <bytes> <seconds> <peak working set> <peak private bytes>
     server   <name> <bytes> <seconds>
     window   <name> <milliseconds> <exit code>
+    stamp    <name> <step> <milliseconds since CreateProcessW>
 
     report.py <samples file>
 """
@@ -21,8 +22,6 @@ DOWNLOAD_MODES = [
     ("winsock", "plain Winsock loop"),
     ("curl", "native curl on Linux"),
     ("wininet-nocache", "plain WinInet + NO_CACHE_WRITE"),
-    ("dialog-range-once", "dialog, range set once"),
-    ("dialog-visible-step", "dialog, sends per visible step"),
 ]
 
 RATIOS = [
@@ -30,15 +29,29 @@ RATIOS = [
     ("program", "wininet", "no-sink download / plain WinInet", 0.97),
     ("wininet", "winsock", "plain WinInet / Winsock", None),
     ("winsock", "curl", "Winsock / curl", None),
+    # WinInet writes every download to its URL cache unless told not to.
     ("wininet-nocache", "wininet", "WinInet without cache write / with", None),
-    ("dialog-visible-step", "wininet", "dialog sending per visible step / WinInet", 0.9),
 ]
+
+# Rows of the time-to-window table, in this order; the first is set against the second.
+WINDOWS = [
+    "updater offer dialog",
+    "minimal message box",
+    "updater error box, refused (-3)",
+    "updater error box, no URL (-2)",
+    "stamped copy, offer dialog",
+    "stamped copy, error box (-3)",
+]
+YARDSTICK = "minimal message box"
+
+LABEL_WIDTH = 61
 
 
 def load(path):
-    downloads = defaultdict(list)  # (size, mode) -> [(mbps, ws, private)]
+    downloads = defaultdict(list)  # (size, mode) -> [(mbps, seconds, ws, private)]
     servers = defaultdict(list)
     windows = defaultdict(list)
+    stamps = defaultdict(lambda: defaultdict(list))  # name -> step -> [ms], steps in order
     failures = []
     with open(path) as samples:
         for line in samples:
@@ -51,7 +64,7 @@ def load(path):
                     failures.append(line.strip())
                     continue
                 downloads[(int(size), mode)].append(
-                    (nbytes / MIB / seconds, int(ws), int(private)))
+                    (nbytes / MIB / seconds, seconds, int(ws), int(private)))
             elif kind == "server":
                 name, nbytes, seconds = fields[1:4]
                 if float(seconds) > 0 and int(nbytes) > 0:
@@ -62,7 +75,10 @@ def load(path):
                     failures.append(line.strip())
                 else:
                     windows[name].append(float(ms))
-    return downloads, servers, windows, failures
+            elif kind == "stamp":
+                name, step, ms = fields[1:4]
+                stamps[name][step].append(float(ms))
+    return downloads, servers, windows, stamps, failures
 
 
 def median(values):
@@ -73,13 +89,12 @@ def cell(value, fmt="{:9.1f}"):
     return fmt.format(value) if value is not None else "        -"
 
 
-def main():
-    downloads, servers, windows, failures = load(sys.argv[1])
-    sizes = sorted({size for size, _ in downloads})
-    runs = max((len(v) for v in downloads.values()), default=0)
-
-    print(f"Download throughput, MiB/s (median of {runs} runs; 8 KiB reads)")
-    print(f"  {'':61}" + "".join(f"{str(s) + ' MiB':>10}" for s in sizes))
+def print_downloads(downloads, sizes):
+    print("Download throughput, MiB/s (median; 8 KiB reads)")
+    print(f"  {'':{LABEL_WIDTH}}" + "".join(f"{str(s) + ' MiB':>10}" for s in sizes))
+    runs = [max((len(v) for (s, _), v in downloads.items() if s == size), default=0)
+            for size in sizes]
+    print(f"  {'runs':{LABEL_WIDTH}}" + "".join(f"{r:>10}" for r in runs))
     speed = {}
     for mode, label in DOWNLOAD_MODES:
         row = [median([s[0] for s in downloads.get((size, mode), [])]) for size in sizes]
@@ -100,29 +115,26 @@ def main():
         if goal is not None:
             met = [v >= goal for v in row if v is not None]
             verdicts = f"  goal >= {goal}: " + ("met" if all(met) else "MISSED")
-        print(f"  {label:61}" + "".join(" " + cell(v, "{:9.3f}") for v in row) + verdicts)
+        print(f"  {label:{LABEL_WIDTH}}" + "".join(" " + cell(v, "{:9.3f}") for v in row)
+              + verdicts)
     print()
 
-    # The progress dialog's cost, counted: every 8 KiB chunk makes one progress report, and the
-    # program's dialog answers each with two synchronous sends to the main thread.
-    print("Cost of the progress dialog (median times; two synchronous sends per 8 KiB chunk)")
+
+def print_dialog_cost(downloads, sizes):
+    # What the dialog adds to the same transfer: both time HttpGetToFile alone.
+    print("Extra time of the progress dialog (median seconds of HttpGetToFile)")
     for size in sizes:
-        dialog = downloads.get((size, "dialog"))
-        plain = downloads.get((size, "program"))
-        if not dialog or not plain:
+        dialog = median([s[1] for s in downloads.get((size, "dialog"), [])])
+        plain = median([s[1] for s in downloads.get((size, "program"), [])])
+        if dialog is None or plain is None:
             continue
-        sends = 2 * size * MIB // 8192
-        extra = size / speed[(size, "dialog")] - size / speed[(size, "program")]
-        print(f"  {size:4} MiB: {sends:7} sends, {extra:7.2f} s more than without sink,"
-              f" {extra / sends * 1e6:7.1f} us per send")
+        extra = dialog - plain
+        print(f"  {size:4} MiB: with dialog {dialog:7.3f} s, without sink {plain:7.3f} s,"
+              f" extra {extra:+7.3f} s ({extra / plain:+6.1%})")
     print()
 
-    if servers:
-        print("Servers on 127.0.0.1 (curl to /dev/null, MiB/s, median)")
-        for name, values in sorted(servers.items()):
-            print(f"  {name:42} {median(values):9.1f}")
-        print()
 
+def print_memory(downloads, sizes):
     print("Peak memory of the downloading process, KiB (largest of the runs)")
     print(f"  {'':28}{'working set':>24}{'private bytes':>26}")
     for mode in ("program", "dialog"):
@@ -130,27 +142,65 @@ def main():
             continue
         small = downloads[(sizes[0], mode)]
         large = downloads[(sizes[-1], mode)]
-        ws = [max(s[1] for s in small) // 1024, max(s[1] for s in large) // 1024]
-        pv = [max(s[2] for s in small) // 1024, max(s[2] for s in large) // 1024]
+        ws = [max(s[2] for s in small) // 1024, max(s[2] for s in large) // 1024]
+        pv = [max(s[3] for s in small) // 1024, max(s[3] for s in large) // 1024]
         verdict = "met" if max(ws[1] - ws[0], pv[1] - pv[0]) <= 2048 else "MISSED"
         print(f"  {mode:10}{sizes[0]:>5} / {sizes[-1]} MiB:"
               f"{ws[0]:>9} /{ws[1]:>7} ({ws[1] - ws[0]:+d})"
               f"{pv[0]:>9} /{pv[1]:>7} ({pv[1] - pv[0]:+d})   goal growth <= 2048: {verdict}")
     print()
 
-    if windows:
-        print("Time to the first window, ms (median; from CreateProcessW until it is visible)")
-        for name, values in sorted(windows.items()):
-            print(f"  {name:42} {median(values):9.1f}   (runs: "
-                  + " ".join(f"{v:.0f}" for v in values) + ")")
-        offer, box = median(windows.get("updater offer dialog", [])), median(
-            windows.get("minimal message box", []))
-        if offer and box:
-            ratio = offer / box
-            print(f"  {'offer / message box':42} {ratio:9.2f}   goal <= 1.5: "
-                  + ("met" if ratio <= 1.5 else "MISSED"))
-        print()
 
+def print_windows(windows):
+    print("Time to the first window, ms (median; from CreateProcessW until it is visible)")
+    box = median(windows.get(YARDSTICK, []))
+    names = [n for n in WINDOWS if n in windows] + sorted(set(windows) - set(WINDOWS))
+    for name in names:
+        values = windows[name]
+        ratio = f"{median(values) / box:5.2f} x box" if box else ""
+        print(f"  {name:36} {median(values):7.1f} {ratio:>11}   (runs: "
+              + " ".join(f"{v:.0f}" for v in values) + ")")
+    offer = median(windows.get("updater offer dialog", []))
+    if offer and box:
+        ratio = offer / box
+        print(f"  {'offer / message box':36} {ratio:7.2f}   goal <= 1.5: "
+              + ("met" if ratio <= 1.5 else "MISSED"))
+    print()
+
+
+def print_stamps(windows, stamps):
+    # Each program's own timestamps, then the launcher's "visible"; every step with the time it
+    # took since the one before.
+    print("Where the time goes, ms since CreateProcessW (median of each step; step's own time)")
+    for name in [n for n in WINDOWS if n in stamps] + sorted(set(stamps) - set(WINDOWS)):
+        print(f"  {name}")
+        steps = [(step, median(values)) for step, values in stamps[name].items()]
+        if windows.get(name):
+            steps.append(("visible to the launcher", median(windows[name])))
+        before = 0.0
+        for step, ms in steps:
+            print(f"    {step:40} {ms:7.1f} {ms - before:+7.1f}")
+            before = ms
+    print()
+
+
+def main():
+    downloads, servers, windows, stamps, failures = load(sys.argv[1])
+    sizes = sorted({size for size, _ in downloads})
+    if sizes:
+        print_downloads(downloads, sizes)
+        print_dialog_cost(downloads, sizes)
+    if servers:
+        print("Servers on 127.0.0.1 (curl to /dev/null, MiB/s, median)")
+        for name, values in sorted(servers.items()):
+            print(f"  {name:46} {median(values):9.1f}")
+        print()
+    if sizes:
+        print_memory(downloads, sizes)
+    if windows:
+        print_windows(windows)
+    if stamps:
+        print_stamps(windows, stamps)
     if failures:
         print("Failed samples (left out above):")
         for line in failures:

@@ -29,6 +29,9 @@ private:
 inline HINTERNET NullInternet() {
     return nullptr;
 }
+inline HANDLE NullHandle() {
+    return nullptr;
+}
 inline HANDLE InvalidFile() {
     return INVALID_HANDLE_VALUE;
 }
@@ -41,6 +44,8 @@ inline BOOL CloseFile(HANDLE handle) {
 
 using ScopedInternet = Scoped<HINTERNET, InternetCloseHandle, NullInternet>;
 using ScopedFile = Scoped<HANDLE, CloseFile, InvalidFile>;
+// Threads, processes, events: handles whose failure value is null.
+using ScopedHandle = Scoped<HANDLE, CloseFile, NullHandle>;
 using ScopedSocket = Scoped<SOCKET, closesocket, InvalidSocketValue>;
 
 } // namespace bench

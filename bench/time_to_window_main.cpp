@@ -1,9 +1,11 @@
 // bench_time_to_window <exe> <caption> <cancel|close> <runs>
-// The caption "offer" stands for the offer dialog's caption. Starts exe `runs` times, one after the
+// The caption "offer" stands for the offer dialog's caption, "error" for the caption of the
+// program's error boxes. Starts exe `runs` times, one after the
 // other. Each time it measures from CreateProcessW until a top-level window with that caption is
 // visible, then posts WM_COMMAND IDCANCEL ("cancel") or WM_CLOSE ("close") to the window and waits
 // for the process to end. Prints one line per run: "run=<i> ms=<time> exit=<exit code>"; a run
-// whose window never shows prints ms=-1.
+// whose window never shows prints ms=-1. Each start finds the counter reading taken just before
+// its CreateProcessW in the variable BENCH_LAUNCH_QPC (see startup_stamps.h).
 
 #include "scoped_handle.h"
 #include "stopwatch.h"
@@ -18,6 +20,7 @@ namespace {
 
 constexpr double kWindowTimeoutSeconds = 60;
 constexpr DWORD kExitTimeoutMs = 20000;
+constexpr wchar_t kErrorBoxCaption[] = L"错误";
 
 HWND FindVisibleWindow(const wchar_t* caption) {
     const HWND window = FindWindowW(nullptr, caption);
@@ -30,6 +33,9 @@ double TimeOneRun(const std::wstring& exe, const wchar_t* caption, bool cancel, 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
+    LARGE_INTEGER launch;
+    QueryPerformanceCounter(&launch);
+    SetEnvironmentVariableW(L"BENCH_LAUNCH_QPC", std::to_wstring(launch.QuadPart).c_str());
     const bench::Stopwatch watch;
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info)) {
@@ -68,8 +74,9 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: bench_time_to_window <exe> <caption> <cancel|close> <runs>\n");
         return 2;
     }
-    const wchar_t* caption =
-        wcscmp(argv[2], L"offer") == 0 ? updater::kOfferDialogCaption : argv[2];
+    const wchar_t* caption = wcscmp(argv[2], L"offer") == 0   ? updater::kOfferDialogCaption
+                             : wcscmp(argv[2], L"error") == 0 ? kErrorBoxCaption
+                                                              : argv[2];
     const bool cancel = wcscmp(argv[3], L"cancel") == 0;
     const int runs = _wtoi(argv[4]);
     int failures = 0;
