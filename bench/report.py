@@ -39,6 +39,7 @@ WINDOWS = [
     "minimal message box",
     "updater error box, refused (-3)",
     "updater error box, no URL (-2)",
+    "message box after loading the DLLs",
     "stamped copy, offer dialog",
     "stamped copy, error box (-3)",
 ]

@@ -1,4 +1,4 @@
-// bench_time_to_window <exe> <caption> <cancel|close> <runs>
+// bench_time_to_window <exe> <caption> <cancel|close> <runs> [arguments for exe...]
 // The caption "offer" stands for the offer dialog's caption, "error" for the caption of the
 // program's error boxes. Starts exe `runs` times, one after the
 // other. Each time it measures from CreateProcessW until a top-level window with that caption is
@@ -28,8 +28,9 @@ HWND FindVisibleWindow(const wchar_t* caption) {
 }
 
 // Milliseconds to the visible window, or -1; *exitCode is the process's exit code.
-double TimeOneRun(const std::wstring& exe, const wchar_t* caption, bool cancel, DWORD* exitCode) {
-    std::wstring commandLine = L"\"" + exe + L"\"";
+double TimeOneRun(const std::wstring& exe, const std::wstring& arguments, const wchar_t* caption,
+                  bool cancel, DWORD* exitCode) {
+    std::wstring commandLine = L"\"" + exe + L"\"" + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
@@ -70,8 +71,9 @@ double TimeOneRun(const std::wstring& exe, const wchar_t* caption, bool cancel, 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: bench_time_to_window <exe> <caption> <cancel|close> <runs>\n");
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: bench_time_to_window <exe> <caption> <cancel|close> <runs> "
+                             "[arguments...]\n");
         return 2;
     }
     const wchar_t* caption = wcscmp(argv[2], L"offer") == 0   ? updater::kOfferDialogCaption
@@ -79,10 +81,14 @@ int wmain(int argc, wchar_t** argv) {
                                                               : argv[2];
     const bool cancel = wcscmp(argv[3], L"cancel") == 0;
     const int runs = _wtoi(argv[4]);
+    std::wstring arguments;
+    for (int i = 5; i < argc; ++i) {
+        arguments += L" " + std::wstring(argv[i]);
+    }
     int failures = 0;
     for (int run = 1; run <= runs; ++run) {
         DWORD exitCode = 0;
-        const double ms = TimeOneRun(argv[1], caption, cancel, &exitCode);
+        const double ms = TimeOneRun(argv[1], arguments, caption, cancel, &exitCode);
         failures += ms < 0 ? 1 : 0;
         std::printf("run=%d ms=%.1f exit=%ld\n", run, ms, static_cast<long>(exitCode));
         std::fflush(stdout);
