@@ -55,9 +55,9 @@ protected:
 
     // Reports progress from a thread of its own, as the download thread does, while this
     // thread serves the bar.
-    // Waits first: the bar takes at most one new position per screen refresh.
+    // Waits first: the bar takes a new position at most 20 times a second.
     void ReportFromAnotherThread(DWORD position, DWORD total) {
-        Sleep(40);
+        Sleep(100);
         std::atomic<bool> done{false};
         std::thread reporter([&] {
             dialog_->OnPositionChanged(position, total);
