@@ -54,15 +54,7 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
 
         char chunk[kTransferChunkSize];
         DWORD received = 0;
-        for (;;) {
-            const DWORD n = request.Read(chunk, kTransferChunkSize);
-            if (n == 0) {
-                break;
-            }
-            if (report.Aborted()) {
-                report.State(kTransferAborted);
-                throw CInternetException(request.handle(), L"用户终止了下载操作！");
-            }
+        while (const DWORD n = ReadChunk(request, chunk, report, L"用户终止了下载操作！")) {
             DWORD written = 0;
             if (!WriteFile(file.get(), chunk, n, &written, nullptr) || written != n) {
                 throw CInternetException(nullptr, L"Failed to write to local file (%u bytes)",

@@ -56,15 +56,7 @@ bool HttpRequestToMemory(const wchar_t* host, const wchar_t* objectName, char** 
             throw CInternetException(request.handle(), L"内存分配失败");
         }
         char chunk[kTransferChunkSize];
-        for (;;) {
-            const DWORD n = request.Read(chunk, kTransferChunkSize);
-            if (n == 0) {
-                break;
-            }
-            if (report.Aborted()) {
-                report.State(kTransferAborted);
-                throw CInternetException(request.handle(), L"用户终止操作");
-            }
+        while (const DWORD n = ReadChunk(request, chunk, report, L"用户终止操作")) {
             // Always keep one zero byte after the data.
             if (received + n >= capacity) {
                 const DWORD grown = capacity + kTransferChunkSize;

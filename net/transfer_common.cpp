@@ -1,5 +1,7 @@
 #include "net/transfer_common.h"
 
+#include "net/http_transfer.h"
+
 namespace updater {
 
 DWORD QueryProgressTotal(CHttpFile& request) {
@@ -11,6 +13,16 @@ DWORD QueryProgressTotal(CHttpFile& request) {
     }
     DWORD contentLength = 0;
     return request.QueryContentLength(contentLength) ? contentLength : available;
+}
+
+DWORD ReadChunk(CHttpFile& request, char* chunk, const ProgressReporter& report,
+                const wchar_t* abortMessage) {
+    const DWORD n = request.Read(chunk, kTransferChunkSize);
+    if (n != 0 && report.Aborted()) {
+        report.State(kTransferAborted);
+        throw CInternetException(request.handle(), abortMessage);
+    }
+    return n;
 }
 
 } // namespace updater
