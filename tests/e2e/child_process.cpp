@@ -43,10 +43,20 @@ ChildProcess::ChildProcess(const std::wstring& exePath, const std::wstring& argu
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.data(), workingDirectory.c_str(),
-                        &startup, &info)) {
-        throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
+    // A start is tried again after a pause: under load, wine now and then refuses one.
+    bool started = false;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0) {
+            Sleep(500);
+        }
+        started = CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                                 CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                                 workingDirectory.c_str(), &startup, &info) != FALSE;
+        error = GetLastError();
+    }
+    if (!started) {
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(error));
     }
     CloseHandle(info.hThread);
     process_ = info.hProcess;

@@ -28,14 +28,24 @@ std::string ToAnsi(const std::wstring& text) {
     return bytes;
 }
 
+namespace {
+
+void Require(bool done, const char* step) {
+    if (!done) {
+        throw std::runtime_error(std::string(step) + " failed, error " +
+                                 std::to_string(GetLastError()));
+    }
+}
+
+} // namespace
+
 UpdaterCase::UpdaterCase()
     : appDir_(root_.File(L"app")), tempDir_(root_.File(L"tmp")),
       exePath_(appDir_ + L"\\updater.exe") {
-    if (!CreateDirectoryW(appDir_.c_str(), nullptr) ||
-        !CreateDirectoryW(tempDir_.c_str(), nullptr) ||
-        !CopyFileW(WindowsPath(UPDATER_EXE_PATH).c_str(), exePath_.c_str(), FALSE)) {
-        throw std::runtime_error("cannot prepare the case folder");
-    }
+    Require(CreateDirectoryW(appDir_.c_str(), nullptr) != FALSE, "creating the app folder");
+    Require(CreateDirectoryW(tempDir_.c_str(), nullptr) != FALSE, "creating the temporary folder");
+    Require(CopyFileW(WindowsPath(UPDATER_EXE_PATH).c_str(), exePath_.c_str(), FALSE) != FALSE,
+            "copying updater.exe");
 }
 
 void UpdaterCase::WriteConfig(const std::wstring& version, const std::wstring& descriptorUrl) {
