@@ -43,7 +43,8 @@ ChildProcess::ChildProcess(const std::wstring& exePath, const std::wstring& argu
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    // A start is tried again after a pause: under load, wine now and then refuses one.
+    // A failed start is tried again after a pause, so that one passing failure of the
+    // platform does not fail a case; the last error is reported.
     bool started = false;
     DWORD error = 0;
     for (int attempt = 0; attempt < 3 && !started; ++attempt) {
