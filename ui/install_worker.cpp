@@ -11,17 +11,13 @@
 #include <vector>
 
 namespace updater {
-namespace {
 
-[[noreturn]] void EndInstall(const InstallDecision& decision) {
+void EndInstall(const InstallDecision& decision) {
     if (decision.showFailure) {
         MessageBoxW(nullptr, decision.message, decision.caption, decision.boxFlags);
     }
-    // The main thread's loop and both hidden dialogs are left as they are.
     ExitProcess(decision.exitCode);
 }
-
-} // namespace
 
 DWORD WINAPI InstallThreadProc(LPVOID dialog) {
     InstallDecision decision = DownloadAndDecide(*static_cast<CUploadDlg*>(dialog));

@@ -3,7 +3,7 @@
 // the download thread, waits for it, then starts the downloaded setup program or tells the
 // user that the upgrade failed, and ends the process with the outcome's exit code.
 //
-// Only InstallThreadProc ends the process; every step before that is a function of its own.
+// Only EndInstall ends the process; every step before that is a function of its own.
 
 #include "ui/install_outcome.h"
 #include "ui/upload_dlg.h"
@@ -38,6 +38,10 @@ InstallDecision DownloadAndDecide(CUploadDlg& dialog);
 
 // Starts the setup program with the shell's "open" verb and judges the shell's answer.
 InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode);
+
+// Shows the decision's failure box, if any, and ends the process with its exit code. The
+// main thread's loop and both dialogs are left as they are.
+[[noreturn]] void EndInstall(const InstallDecision& decision);
 
 // Closes every cancel confirmation box of this process with IDCANCEL, so that its answer
 // changes nothing.

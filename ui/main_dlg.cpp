@@ -112,6 +112,11 @@ LRESULT CMainDlg::OnOK(WORD, WORD, HWND, bool&) {
         progress->WorkerThread.reset(
             CreateThread(nullptr, 0, installRoutine_, progress, 0, &progress->WorkerThreadId));
     }
+    if (!progress->WorkerThread) {
+        // Nothing else would ever end the process, which has no visible way out left: fail as
+        // when the install thread cannot start its download thread.
+        EndInstall(DecideInstall(WAIT_FAILED, kInstallFailedExitCode, false, false));
+    }
     return 0;
 }
 
