@@ -3,8 +3,8 @@
 // the step's name and waits for a line on standard input (the script takes a screenshot then).
 // Prints "exit <code>" with the updater's whole exit code at the end.
 
-#include "child_process.h"
-#include "window_probe.h"
+#include "support/child_process.h"
+#include "support/window_probe.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -40,8 +40,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: demo_driver <updater.exe> <working folder>\n");
         return 2;
     }
-    e2e::ChildProcess updater(argv[1], L"", argv[2], argv[2]);
-    HWND offer = e2e::WaitForWindow(updater.id(), L"发现新版本！是否立即升级？");
+    testing_support::ChildProcess updater(argv[1], L"", argv[2], argv[2]);
+    HWND offer = testing_support::WaitForWindow(updater.id(), L"发现新版本！是否立即升级？");
     if (!offer) {
         DWORD code = 0;
         if (updater.WaitForExit(1000, code)) {
@@ -54,8 +54,8 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(500);
     Pause("offer");
 
-    e2e::PressKey(offer, VK_RETURN);
-    HWND progress = e2e::WaitForWindow(updater.id(), L"正在升级，请稍候......");
+    testing_support::PressKey(offer, VK_RETURN);
+    HWND progress = testing_support::WaitForWindow(updater.id(), L"正在升级，请稍候......");
     if (progress) {
         HWND bar = GetDlgItem(progress, 1001);
         // Wait for about a third of the bar, so the picture shows it moving.
@@ -73,7 +73,7 @@ int wmain(int argc, wchar_t** argv) {
     if (setup) {
         Sleep(300);
         Pause("setup");
-        e2e::PressButton(setup, IDOK);
+        testing_support::PressButton(setup, IDOK);
     }
     DWORD code = 0;
     if (!updater.WaitForExit(60000, code)) {

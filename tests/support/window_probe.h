@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace e2e {
+namespace testing_support {
 
 constexpr DWORD kWindowTimeoutMs = 30000;
 
@@ -26,8 +26,8 @@ template <class Condition> bool WaitUntil(Condition condition, DWORD timeoutMs =
     return true;
 }
 
-// Text of a window of another process (WM_GETTEXT, which the system marshals).
-std::wstring TextOf(HWND window);
+// Text of a window of this or another process (WM_GETTEXT, which the system marshals).
+std::wstring WindowText(HWND window);
 std::wstring ControlText(HWND dialog, int controlId);
 // The body text of a standard message box.
 std::wstring MessageBoxText(HWND box);
@@ -40,4 +40,4 @@ void ClickAt(HWND control, int x, int y);
 // Answers a dialog or message box as if the button `id` had been pressed.
 void PressButton(HWND dialog, int id);
 
-} // namespace e2e
+} // namespace testing_support

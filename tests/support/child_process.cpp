@@ -1,9 +1,9 @@
-#include "child_process.h"
+#include "support/child_process.h"
 
 #include <stdexcept>
 #include <vector>
 
-namespace e2e {
+namespace testing_support {
 namespace {
 
 constexpr UINT kKilledExitCode = 0xDEAD;
@@ -83,4 +83,4 @@ bool ChildProcess::IsRunning() const {
     return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
 }
 
-} // namespace e2e
+} // namespace testing_support

@@ -1,18 +1,19 @@
-// Sets the process up as start-up does before any dialog exists: common controls (progress
-// bar, tooltips), the rich-edit library and the module object.
+// Sets a GUI test program up as the updater's start-up does before any dialog exists.
 
 #include "framework/app_module.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class UiEnvironment : public testing::Environment {
+class GuiEnvironment : public testing::Environment {
 public:
     void SetUp() override {
+        CoInitialize(nullptr);
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
         ASSERT_TRUE(InitCommonControlsEx(&controls));
         richEdit_ = LoadLibraryW(L"RICHED20.DLL");
@@ -22,12 +23,13 @@ public:
     void TearDown() override {
         updater::g_module.Terminate();
         FreeLibrary(richEdit_);
+        CoUninitialize();
     }
 
 private:
     HMODULE richEdit_ = nullptr;
 };
 
-testing::Environment* const environment = testing::AddGlobalTestEnvironment(new UiEnvironment);
+testing::Environment* const environment = testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
 } // namespace

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace e2e {
+namespace testing_support {
 
 class ChildProcess {
 public:
@@ -30,4 +30,4 @@ private:
     DWORD id_ = 0;
 };
 
-} // namespace e2e
+} // namespace testing_support

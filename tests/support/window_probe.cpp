@@ -1,8 +1,8 @@
-#include "window_probe.h"
+#include "support/window_probe.h"
 
 #include <vector>
 
-namespace e2e {
+namespace testing_support {
 namespace {
 
 constexpr DWORD kPollMs = 50;
@@ -22,7 +22,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     if (owner != search.processId || !IsWindowVisible(window)) {
         return TRUE;
     }
-    if (search.caption && TextOf(window) != *search.caption) {
+    if (search.caption && WindowText(window) != *search.caption) {
         return TRUE;
     }
     search.found = window;
@@ -48,15 +48,7 @@ HWND WaitForWindow(DWORD processId, const std::wstring& caption, DWORD timeoutMs
     return nullptr;
 }
 
-bool StaysAbsent(DWORD processId, const std::wstring& caption, DWORD quietMs) {
-    return WaitForWindow(processId, caption, quietMs) == nullptr;
-}
-
-HWND AnyVisibleWindow(DWORD processId) {
-    return FindNow(processId, nullptr);
-}
-
-std::wstring TextOf(HWND window) {
+std::wstring WindowText(HWND window) {
     // A fixed buffer: the length query does not come back through every cross-process path.
     std::vector<wchar_t> text(65536);
     const LRESULT copied =
@@ -66,7 +58,7 @@ std::wstring TextOf(HWND window) {
 
 std::wstring ControlText(HWND dialog, int controlId) {
     HWND control = GetDlgItem(dialog, controlId);
-    return control ? TextOf(control) : std::wstring();
+    return control ? WindowText(control) : std::wstring();
 }
 
 std::wstring MessageBoxText(HWND box) {
@@ -100,4 +92,4 @@ void PressButton(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-} // namespace e2e
+} // namespace testing_support

@@ -1,0 +1,178 @@
+// Both transfers against the loopback server: what arrives, what the progress sink hears, and
+// what is left behind when a transfer fails.
+
+#include "net/http_transfer.h"
+
+#include "support/loopback_server.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace updater {
+namespace {
+
+using testing_support::FileExists;
+using testing_support::GeneratedBytes;
+using testing_support::ReadFileBytes;
+using testing_support::ServerUrl;
+
+// Writes down what a transfer reports; answers "abort" from the abortAt-th question on.
+class RecordingSink : public IPostionChanged {
+public:
+    explicit RecordingSink(int abortAt = 0) : abortAt_(abortAt) {}
+    void OnPositionChanged(DWORD position, DWORD total) override {
+        positions.push_back(position);
+        totals.push_back(total);
+    }
+    void OnStateChanged(int state, const wchar_t*) override { states.push_back(state); }
+    bool IsAborted() override { return abortAt_ != 0 && ++questions >= abortAt_; }
+
+    std::vector<DWORD> positions, totals;
+    std::vector<int> states;
+    int questions = 0;
+
+private:
+    int abortAt_;
+};
+
+enum class Target { Memory, File };
+
+struct Outcome {
+    bool ok = false;
+    std::string body; // memory: the block; file: the file's content
+    bool fileLeft = false;
+};
+
+// A file transfer saves into a folder that does not exist yet; with `oldFile` a file from an
+// earlier download stands at the target first.
+Outcome Transfer(Target target, const std::wstring& url, IPostionChanged* sink,
+                 bool oldFile = false) {
+    Outcome outcome;
+    if (target == Target::Memory) {
+        char* block = nullptr;
+        DWORD length = 0;
+        outcome.ok = HttpGetToMemory(url.c_str(), &block, &length, sink);
+        if (outcome.ok) {
+            EXPECT_EQ('\0', block[length]) << "the block ends with a zero byte";
+            outcome.body.assign(block, length);
+            std::free(block);
+        }
+        return outcome;
+    }
+    testing_support::TempDir temp;
+    const std::wstring path = oldFile ? temp.File(L"setup.exe") : temp.File(L"new\\setup.exe");
+    if (oldFile) {
+        testing_support::WriteFileBytes(path, std::string(100000, 'o'));
+    }
+    outcome.ok = HttpGetToFile(url.c_str(), path.c_str(), sink);
+    outcome.fileLeft = FileExists(path);
+    outcome.body = ReadFileBytes(path);
+    return outcome;
+}
+
+TEST(Transfers, DeliverEveryByteAndReportProgressInChunks) {
+    struct Case {
+        const char* name;
+        std::string path;
+        std::string body;
+    };
+    const Case cases[] = {
+        {"one byte", "/bytes/1", GeneratedBytes(1)},
+        {"one chunk and one byte", "/bytes/8193", GeneratedBytes(8193)},
+        {"3 MiB", "/bytes/3145739", GeneratedBytes(3145739)},
+        {"no Content-Length", "/bytes/20000?nolength=1", GeneratedBytes(20000)},
+    };
+    for (Target target : {Target::Memory, Target::File}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (target == Target::File ? " to file" : ""));
+            RecordingSink sink;
+            const Outcome outcome = Transfer(target, ServerUrl(c.path), &sink);
+            ASSERT_TRUE(outcome.ok);
+            EXPECT_TRUE(outcome.body == c.body) << outcome.body.size() << " bytes arrived";
+            EXPECT_EQ((std::vector<int>{kTransferStarting, kTransferOpening, kTransferConnected,
+                                        kTransferSent, kTransferDone}),
+                      sink.states);
+            ASSERT_FALSE(sink.positions.empty());
+            EXPECT_EQ(c.body.size(), sink.positions.back());
+            for (size_t i = 1; i < sink.positions.size(); ++i) {
+                ASSERT_GT(sink.positions[i], sink.positions[i - 1]);
+                ASSERT_LE(sink.positions[i] - sink.positions[i - 1], kTransferChunkSize);
+                ASSERT_EQ(sink.totals[0], sink.totals[i]) << "one total per transfer";
+            }
+        }
+    }
+}
+
+TEST(Transfers, EmptyBodyIsAnEmptyDocumentButNoFile) {
+    RecordingSink memorySink, fileSink;
+    const Outcome memory = Transfer(Target::Memory, ServerUrl("/empty"), &memorySink);
+    EXPECT_TRUE(memory.ok);
+    EXPECT_EQ("", memory.body);
+    const Outcome file = Transfer(Target::File, ServerUrl("/empty"), &fileSink);
+    EXPECT_TRUE(file.ok);
+    EXPECT_FALSE(file.fileLeft);
+    EXPECT_EQ(kTransferFailed, fileSink.states.back());
+}
+
+TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
+    struct Case {
+        const char* name;
+        Target target;
+        std::wstring url;
+        int abortAt;
+    };
+    const Case cases[] = {
+        {"refused, memory", Target::Memory, testing_support::RefusedUrl("/d.xml"), 0},
+        {"refused, file", Target::File, testing_support::RefusedUrl("/s.exe"), 0},
+        {"https is not spoken", Target::Memory, L"https://127.0.0.1:1/d.xml", 0},
+        {"not a URL", Target::File, L"setup.exe", 0},
+        {"error status", Target::File, ServerUrl("/status/404"), 0},
+        {"cut short", Target::File, ServerUrl("/bytes/100000?cut=30000"), 0},
+        {"aborted, memory", Target::Memory, ServerUrl("/bytes/100000"), 2},
+        {"aborted, file", Target::File, ServerUrl("/bytes/100000"), 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingSink sink(c.abortAt);
+        const Outcome outcome = Transfer(c.target, c.url, &sink, true);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_FALSE(outcome.fileLeft);
+        ASSERT_FALSE(sink.states.empty());
+        EXPECT_EQ(kTransferFailed, sink.states.back());
+        if (c.abortAt != 0) {
+            EXPECT_EQ(kTransferAborted, sink.states.end()[-2]);
+            EXPECT_EQ(c.abortAt, sink.questions) << "stops at the first yes";
+        }
+    }
+}
+
+TEST(Transfers, AnErrorPageIsADocumentLikeAnyOther) {
+    const Outcome outcome = Transfer(Target::Memory, ServerUrl("/status/404"), nullptr);
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_EQ("status 404", outcome.body);
+}
+
+// Both transfers send the same request: GET of the object name with its query, our agent,
+// "*/*" only, a connection kept alive.
+TEST(Transfers, SendAPlainGetWithTheProgramsAgent) {
+    for (Target target : {Target::Memory, Target::File}) {
+        const std::string path = "/bytes/10?shape=" + std::to_string(static_cast<int>(target));
+        ASSERT_TRUE(Transfer(target, ServerUrl(path), nullptr).ok);
+        const std::string log = testing_support::Fetch("/log");
+        const size_t start = log.rfind("GET " + path + " HTTP/1.1\r\n");
+        ASSERT_NE(std::string::npos, start) << log;
+        std::string request = log.substr(start, log.find("\r\n\r\n", start) - start);
+        CharLowerBuffA(&request[0], static_cast<DWORD>(request.size()));
+        for (const char* header :
+             {"user-agent: inethttpclient", "accept: */*", "connection: keep-alive"}) {
+            EXPECT_NE(std::string::npos, request.find(header)) << header << " in\n" << request;
+        }
+    }
+}
+
+} // namespace
+} // namespace updater

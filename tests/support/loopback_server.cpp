@@ -1,0 +1,97 @@
+#include "support/loopback_server.h"
+
+#include "support/temp_dir.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace testing_support {
+namespace {
+
+std::wstring ServerDirectory() {
+    const wchar_t* directory = _wgetenv(L"UPDATER_TEST_SERVER_DIR");
+    if (directory == nullptr || *directory == L'\0') {
+        throw std::runtime_error("UPDATER_TEST_SERVER_DIR is not set: run the tests with ctest");
+    }
+    return directory;
+}
+
+std::string Port() {
+    static const std::string port = [] {
+        const std::string text = ReadFileBytes(ServerDirectory() + L"\\port");
+        const size_t start = text.find("port=");
+        if (start == std::string::npos) {
+            throw std::runtime_error("the loopback server wrote no port");
+        }
+        return std::to_string(std::atoi(text.c_str() + start + 5));
+    }();
+    return port;
+}
+
+std::wstring Widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+} // namespace
+
+std::wstring ServerUrl(const std::string& pathAndQuery) {
+    return Widen("http://127.0.0.1:" + Port() + pathAndQuery);
+}
+
+std::wstring RefusedUrl(const std::string& pathAndQuery) {
+    // Port 1 (tcpmux) has no listener on a test machine.
+    return Widen("http://127.0.0.1:1" + pathAndQuery);
+}
+
+std::string Publish(const std::string& name, const std::string& bytes) {
+    static LONG counter = 0;
+    const std::string unique = std::to_string(GetCurrentProcessId()) + "-" +
+                               std::to_string(InterlockedIncrement(&counter)) + "-" + name;
+    if (!WriteFileBytes(ServerDirectory() + L"\\www\\" + Widen(unique), bytes)) {
+        throw std::runtime_error("cannot publish " + name);
+    }
+    return "/files/" + unique;
+}
+
+std::string GeneratedBytes(size_t count) {
+    std::string bytes(count, '\0');
+    for (size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<char>((i * 7 + i / 251) % 256);
+    }
+    return bytes;
+}
+
+std::string Fetch(const std::string& path) {
+    std::string log;
+    HINTERNET session = InternetOpenW(L"tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET request =
+        session ? InternetOpenUrlW(session, ServerUrl(path).c_str(), nullptr, 0,
+                                   INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0)
+                : nullptr;
+    char chunk[8192];
+    DWORD read = 0;
+    while (request && InternetReadFile(request, chunk, sizeof(chunk), &read) && read > 0) {
+        log.append(chunk, read);
+    }
+    if (request) {
+        InternetCloseHandle(request);
+    }
+    if (session) {
+        InternetCloseHandle(session);
+    }
+    return log;
+}
+
+std::string ToAnsi(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size,
+                        nullptr, nullptr);
+    return bytes;
+}
+
+} // namespace testing_support
