@@ -77,14 +77,22 @@ ensure_display() {
 }
 
 # A persistent, warmed wine server: without the warm-up, wine's helper processes inherit
-# ctest's output pipe and ctest waits for them for ever.
+# ctest's output pipe and ctest waits for them for ever. A server already running for the
+# prefix (another script, a session of the user's) is used as it is and left running.
+STARTED_WINESERVER=
 start_wineserver() {
-    wineserver -p
+    if wineserver -p 2>/dev/null; then
+        STARTED_WINESERVER=1
+    else
+        log "using the wine server already running for $WINEPREFIX"
+    fi
     wine cmd /c exit 0 </dev/null >/dev/null 2>&1
 }
 
 stop_session() {
-    wineserver -k 2>/dev/null || true
+    if [ -n "$STARTED_WINESERVER" ]; then
+        wineserver -k 2>/dev/null || true
+    fi
     if [ -n "$XVFB_PID" ]; then
         kill "$XVFB_PID" 2>/dev/null || true
         wait "$XVFB_PID" 2>/dev/null || true

@@ -34,6 +34,7 @@ Paths (GET; HEAD answers with the same status and headers but no body):
     /redirect-loop      302 to itself (query string kept).
     /redirect-grow?q=S  302 to /redirect-grow?q=Sx: one character longer on every hop.
     /redirect-to?url=U  302 with "Location: U" (U percent-decoded, taken as it is).
+    /release/<K>        lets the answers held with key K go on; 200 with the body "released".
     /log                the request heads received so far, oldest first, at most the last
                         1000: each request line and header line exactly as received, then an
                         empty line, all ending in CRLF. Requests for /log are not recorded.
@@ -52,6 +53,9 @@ Query options of /files/<name> and /bytes/<N>, which combine:
     cut=<M>      advertise the whole length, send only the first M bytes, then close
     stall=<M>    send the headers and the first M bytes, then nothing more; the connection
                  stays open until the client closes it or the server ends
+    hold=<M>&key=<K>
+                 send the headers and the first M bytes, then wait until /release/<K> is
+                 requested (before or after), then send the rest
     status=<c>   answer with status c instead of 200 (the body is still sent)
     type=<mime>  Content-Type (default: application/octet-stream; text/xml, text/plain or
                  text/html for /files names ending in .xml, .txt, .html)
@@ -302,6 +306,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if not url:
                 raise BadQuery("url")
             return self.redirect(url)
+        match = re.fullmatch(r"/release/(.+)", path)
+        if match:
+            self.server.release(match.group(1))
+            return self.send_text(200, "released")
         if path == "/log":
             clear = query.get("clear", [""])[-1] == "1"
             return self.send_bytes(200, self.server.request_log.text(clear), "text/plain")
@@ -362,6 +370,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             drip = _int_option(query, "drip")
             cut = _int_option(query, "cut")
             stall = _int_option(query, "stall")
+            hold = _int_option(query, "hold")
+            key = _text_option(query, "key") or ""
             code = _int_option(query, "status", minimum=100)
             if code is not None and code > 999:
                 raise BadQuery(f"status={code}")
@@ -387,10 +397,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             for limit in (cut, stall):
                 if limit is not None:
                     count = min(count, limit)
-            if rate is not None or drip is not None:
-                self.send_paced(body, count, rate, drip)
+            if hold is not None and hold < count:
+                self.send_part(body, 0, hold, rate, drip)
+                self.server.wait_for_release(key)
+                self.send_part(body, hold, count - hold, rate, drip)
             else:
-                body.send(self.connection, count)
+                self.send_part(body, 0, count, rate, drip)
             if stall is not None:
                 self.go_silent()
             elif cut is not None:
@@ -398,14 +410,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
         finally:
             body.close()
 
-    def send_paced(self, body, count, rate, drip):
-        chunk_size = DRIP_CHUNK
+    def send_part(self, body, offset, count, rate, drip):
+        if rate is not None or drip is not None or offset:
+            self.send_paced(body, offset, count, rate, drip)
+        else:
+            body.send(self.connection, count)
+
+    def send_paced(self, body, offset, count, rate, drip):
+        chunk_size = DRIP_CHUNK if drip is not None else MAX_RATE_CHUNK
         if rate is not None and drip is None:
             chunk_size = max(1, min(MAX_RATE_CHUNK, rate // 20))
         start = time.monotonic()
         sent = 0
         while sent < count:
-            piece = body.chunk(sent, min(chunk_size, count - sent))
+            piece = body.chunk(offset + sent, min(chunk_size, count - sent))
             self.connection.sendall(piece)
             sent += len(piece)
             if sent >= count:
@@ -425,7 +443,19 @@ class Server(http.server.ThreadingHTTPServer):
         self.ssl_context = ssl_context
         self.root = root
         self.request_log = request_log
+        self.releases = collections.defaultdict(threading.Event)
+        self.releases_lock = threading.Lock()
         super().__init__(("127.0.0.1", 0), Handler)
+
+    def _release_event(self, key):
+        with self.releases_lock:
+            return self.releases[key]
+
+    def release(self, key):
+        self._release_event(key).set()
+
+    def wait_for_release(self, key):
+        self._release_event(key).wait()
 
     def server_bind(self):
         # HTTPServer.server_bind would look the host name up; nothing here needs it.

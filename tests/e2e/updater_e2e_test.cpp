@@ -56,9 +56,13 @@ public:
     // A descriptor of version `ver` whose setup program is served at `setupPath`.
     void Publish(const std::string& ver, const std::string& setupPath,
                  const std::string& installed = "1.0.0.1") {
+        std::wstring url = ServerUrl(setupPath);
+        for (size_t at = url.find(L'&'); at != std::wstring::npos; at = url.find(L'&', at + 1)) {
+            url.insert(at + 1, L"amp;");
+        }
         const std::wstring xml =
             L"<?xml version=\"1.0\"?><update><ver>" + std::wstring(ver.begin(), ver.end()) +
-            L"</ver><url>" + ServerUrl(setupPath) + L"</url><size>1.5 MB</size><comments>"
+            L"</ver><url>" + url + L"</url><size>1.5 MB</size><comments>"
             L"<line>修复了若干问题</line><line>新增自动保存</line></comments></update>";
         WriteConfig("version=" + installed + "\r\nupdate=" +
                     ToAnsi(ServerUrl(testing_support::Publish("update.xml", ToAnsi(xml)))) +
@@ -72,7 +76,8 @@ public:
     }
     // Where a setup program published as ".../<name>" is saved, and the marker it leaves.
     std::wstring Saved(const std::string& setupPath) const {
-        const std::string name = setupPath.substr(setupPath.rfind('/') + 1);
+        const std::string path = setupPath.substr(0, setupPath.find('?'));
+        const std::string name = path.substr(path.rfind('/') + 1);
         return root_.File(L"tmp\\" + std::wstring(name.begin(), name.end()));
     }
     std::wstring Marker(const std::string& setupPath) const {

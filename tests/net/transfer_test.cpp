@@ -129,7 +129,7 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
         {"refused, memory", Target::Memory, testing_support::RefusedUrl("/d.xml"), 0},
         {"refused, file", Target::File, testing_support::RefusedUrl("/s.exe"), 0},
         {"https is not spoken", Target::Memory, L"https://127.0.0.1:1/d.xml", 0},
-        {"not a URL", Target::File, L"setup.exe", 0},
+        {"not a URL", Target::Memory, L"setup.exe", 0},
         {"error status", Target::File, ServerUrl("/status/404"), 0},
         {"cut short", Target::File, ServerUrl("/bytes/100000?cut=30000"), 0},
         {"aborted, memory", Target::Memory, ServerUrl("/bytes/100000"), 2},
