@@ -13,10 +13,10 @@ alive, serves every connection on a thread of its own and writes no request log 
 It ends when the watched process ends (checked five times a second). That is --watch-pid, by
 default the parent of the command that started the server (ctest, a script), so a server is
 never left behind. With --daemon the command forks the server into the background (its own
-session, standard streams on /dev/null), writes its pid to "<FILE>.pid" before FILE, and
-returns once FILE is written (exit status 0; 1 with a message when the server could not
-start). --daemon needs --port-file. Without it the server runs in the foreground until it is
-killed or the watched process ends.
+session, standard streams on /dev/null), writes its pid to "<FILE>.pid" before FILE (and
+removes that file when it ends), and returns once FILE is written (exit status 0; 1 with a
+message when the server could not start). --daemon needs --port-file. Without it the server
+runs in the foreground until it is killed or the watched process ends.
 
 Paths (GET; HEAD answers with the same status and headers but no body):
 
