@@ -20,9 +20,9 @@ constexpr wchar_t kConfigError[] = L"本地配置信息有错误！";
 constexpr wchar_t kCannotConnect[] = L"无法连接远程服务器！请检查连接！";
 constexpr wchar_t kUnusable[] = L"远程升级信息配置有错误！";
 
-std::string Descriptor(const std::string& ver, const std::string& rest =
-                                                   "<size>3.2 MB</size><comments><l>A</l>"
-                                                   "<l>B</l></comments>") {
+std::string Descriptor(const std::string& ver,
+                       const std::string& rest = "<size>3.2 MB</size><comments><l>A</l>"
+                                                 "<l>B</l></comments>") {
     return "<?xml version=\"1.0\"?><update><ver>" + ver +
            "</ver><url>http://127.0.0.1/setup.exe</url>" + rest + "</update>";
 }
@@ -41,8 +41,8 @@ struct CheckCase {
 void ExpectCheck(const CheckCase& c) {
     SCOPED_TRACE(c.name);
     testing_support::TempDir folder;
-    ASSERT_TRUE(testing_support::WriteFileBytes(folder.File(L"config.ini"),
-                                                "[main]\r\n" + c.configLines));
+    ASSERT_TRUE(
+        testing_support::WriteFileBytes(folder.File(L"config.ini"), "[main]\r\n" + c.configLines));
     UpdateInfo info;
     std::wstring report = L"left over";
     EXPECT_EQ(c.result, CheckForUpdate(info, report, folder.path()));
@@ -58,15 +58,17 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
          L"更新描述：\r\nA\r\nB\r\n\r\n"},
         {"plain-text description in code page 936",
          "version=1.0.0.1\r\nupdate=" +
-             At(Publish("gbk.xml",
-                        Descriptor("1.1", "<size>1 MB</size><comments>\xD0\xDE\xB8\xB4</comments>"))),
-         1, L"当前版本：1.0.0.1\r\n\r\n最新版本：1.1\r\n文件大小：1 MB\r\n更新描述：\r\n修复\r\n\r\n"},
+             At(Publish(
+                 "gbk.xml",
+                 Descriptor("1.1", "<size>1 MB</size><comments>\xD0\xDE\xB8\xB4</comments>"))),
+         1,
+         L"当前版本：1.0.0.1\r\n\r\n最新版本：1.1\r\n文件大小：1 MB\r\n更新描述：\r\n修复\r\n\r\n"},
         {"same", "version=1.0.0.1\r\nupdate=" + same, 0, kUpToDate},
         {"installed is newer", "version=1.0.0.2\r\nupdate=" + same, -1, kUpToDate},
         {"no version", "update=" + newer, -2, kConfigError},
         {"no update", "version=1.0.0.1\r\n", -2, kConfigError},
-        {"refused", "version=1.0\r\nupdate=" + testing_support::ToAnsi(
-                                                   testing_support::RefusedUrl("/d.xml")),
+        {"refused",
+         "version=1.0\r\nupdate=" + testing_support::ToAnsi(testing_support::RefusedUrl("/d.xml")),
          -3, kCannotConnect},
         {"error page", "version=1.0\r\nupdate=" + At("/status/404"), -4, kUnusable},
         {"no size", "version=1.0\r\nupdate=" + At(Publish("nosize.xml", Descriptor("2", ""))), -4,

@@ -10,8 +10,8 @@ namespace updater {
 namespace {
 
 std::string Utf16WithBom(const std::wstring& text) {
-    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()),
-                                    text.size() * sizeof(wchar_t));
+    return "\xFF\xFE" +
+           std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
 TEST(LocalConfig, ReadsVersionAndUpdateOfSectionMain) {

@@ -62,7 +62,8 @@ public:
         }
         const std::wstring xml =
             L"<?xml version=\"1.0\"?><update><ver>" + std::wstring(ver.begin(), ver.end()) +
-            L"</ver><url>" + url + L"</url><size>1.5 MB</size><comments>"
+            L"</ver><url>" + url +
+            L"</url><size>1.5 MB</size><comments>"
             L"<line>修复了若干问题</line><line>新增自动保存</line></comments></update>";
         WriteConfig("version=" + installed + "\r\nupdate=" +
                     ToAnsi(ServerUrl(testing_support::Publish("update.xml", ToAnsi(xml)))) +
@@ -122,8 +123,9 @@ TEST(UpdaterEndToEnd, CheckOutcomesEndInTheirBoxAndExitCode) {
          L"本地配置信息有错误！", -2},
         {"server unreachable", "version=1.0\r\nupdate=" + ToAnsi(RefusedUrl("/u.xml")), "", L"",
          kError, L"无法连接远程服务器！请检查连接！", -3},
-        {"descriptor missing (404 page)", "version=1.0\r\nupdate=" + ToAnsi(ServerUrl("/status/404")),
-         "", L"", kError, L"远程升级信息配置有错误！", -4},
+        {"descriptor missing (404 page)",
+         "version=1.0\r\nupdate=" + ToAnsi(ServerUrl("/status/404")), "", L"", kError,
+         L"远程升级信息配置有错误！", -4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,7 +228,8 @@ TEST(UpdaterEndToEnd, DownloadThatBringsNoSetupProgramFails) {
 TEST(UpdaterEndToEnd, CancelAsksAndOnlyAConfirmedCancelStopsTheDownload) {
     for (const int answer : {IDOK, IDCANCEL}) {
         SCOPED_TRACE(answer == IDOK ? "confirmed" : "declined");
-        const std::string key = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(answer);
+        const std::string key =
+            std::to_string(GetCurrentProcessId()) + "-" + std::to_string(answer);
         OfferRun run(Publish("setup_2.0.exe", SetupProgram()) + "?hold=16384&key=" + key);
         ASSERT_NE(nullptr, run.offer);
         HWND progress = run.Accept();
@@ -251,14 +254,15 @@ TEST(UpdaterEndToEnd, CancelAsksAndOnlyAConfirmedCancelStopsTheDownload) {
 TEST(UpdaterEndToEnd, SecondStartBringsTheOpenDialogForwardAndEndsWith100) {
     for (const bool downloading : {false, true}) {
         SCOPED_TRACE(downloading ? "progress dialog" : "offer dialog");
-        const std::string key = std::to_string(GetCurrentProcessId()) + "-second";
+        const std::string key =
+            std::to_string(GetCurrentProcessId()) + "-second-" + std::to_string(downloading);
         OfferRun run(Publish("setup_2.0.exe", SetupProgram()) + "?hold=16384&key=" + key);
         ASSERT_NE(nullptr, run.offer);
         const HWND shown = downloading ? run.Accept() : run.offer;
         ASSERT_NE(nullptr, shown);
         // Something else is in front first.
-        const HWND other = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_POPUP | WS_VISIBLE, 0,
-                                           0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+        const HWND other = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_POPUP | WS_VISIBLE, 0, 0,
+                                           200, 100, nullptr, nullptr, nullptr, nullptr);
         SetForegroundWindow(other);
         auto second = run.app.Start();
         EXPECT_EQ(100u, ExitCodeOf(*second));

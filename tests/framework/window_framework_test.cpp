@@ -87,9 +87,8 @@ RECT Rect(HWND window) {
 }
 
 HWND Popup(RECT at, DWORD style, HWND owner = nullptr) {
-    return CreateWindowExW(0, L"STATIC", L"", WS_POPUP | style, at.left, at.top,
-                           at.right - at.left, at.bottom - at.top, owner, nullptr, nullptr,
-                           nullptr);
+    return CreateWindowExW(0, L"STATIC", L"", WS_POPUP | style, at.left, at.top, at.right - at.left,
+                           at.bottom - at.top, owner, nullptr, nullptr, nullptr);
 }
 
 TEST(CenterOver, CentresOverTheOwnerWhenShownOtherwiseInTheWorkArea) {
@@ -106,22 +105,32 @@ TEST(CenterOver, CentresOverTheOwnerWhenShownOtherwiseInTheWorkArea) {
     const RECT ownerAt{30, 40, 330, 240};
     const Case cases[] = {
         {"visible owner", Owner::Visible, {101, 81}, {180 - 50, 140 - 40}},
-        {"no owner", Owner::None, {100, 80}, {area.left + areaWidth / 2 - 50,
-                                              area.top + areaHeight / 2 - 40}},
-        {"hidden owner", Owner::Hidden, {100, 80}, {area.left + areaWidth / 2 - 50,
-                                                    area.top + areaHeight / 2 - 40}},
-        {"minimised owner", Owner::Minimised, {100, 80}, {area.left + areaWidth / 2 - 50,
-                                                          area.top + areaHeight / 2 - 40}},
-        {"kept inside the work area", Owner::NearCorner, {200, 100},
+        {"no owner",
+         Owner::None,
+         {100, 80},
+         {area.left + areaWidth / 2 - 50, area.top + areaHeight / 2 - 40}},
+        {"hidden owner",
+         Owner::Hidden,
+         {100, 80},
+         {area.left + areaWidth / 2 - 50, area.top + areaHeight / 2 - 40}},
+        {"minimised owner",
+         Owner::Minimised,
+         {100, 80},
+         {area.left + areaWidth / 2 - 50, area.top + areaHeight / 2 - 40}},
+        {"kept inside the work area",
+         Owner::NearCorner,
+         {200, 100},
          {area.right - 200, area.bottom - 100}},
-        {"larger than the work area", Owner::None, {areaWidth + 200, areaHeight + 100},
+        {"larger than the work area",
+         Owner::None,
+         {areaWidth + 200, areaHeight + 100},
          {area.left, area.top}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const RECT at = c.owner == Owner::NearCorner
-                            ? RECT{area.right - 60, area.bottom - 40, area.right - 10, area.bottom - 10}
-                            : ownerAt;
+        const RECT at = c.owner == Owner::NearCorner ? RECT{area.right - 60, area.bottom - 40,
+                                                            area.right - 10, area.bottom - 10}
+                                                     : ownerAt;
         const HWND owner = Popup(at, c.owner == Owner::Hidden ? 0 : WS_VISIBLE);
         if (c.owner == Owner::Minimised) {
             ShowWindow(owner, SW_SHOWMINNOACTIVE);
@@ -144,9 +153,9 @@ TEST(ParseColorText, ReadsRedGreenBlueInDecimal) {
         COLORREF color;
     };
     const Case cases[] = {
-        {L"0,0,255", RGB(0, 0, 255)},    {L"12, 34 ,56", RGB(12, 34, 56)},
-        {L"256,1,2", RGB(0, 1, 2)},      {L"1,2", kInvalidColor},
-        {L"1,2,", kInvalidColor},        {L"-1,0,0", kInvalidColor},
+        {L"0,0,255", RGB(0, 0, 255)},      {L"12, 34 ,56", RGB(12, 34, 56)},
+        {L"256,1,2", RGB(0, 1, 2)},        {L"1,2", kInvalidColor},
+        {L"1,2,", kInvalidColor},          {L"-1,0,0", kInvalidColor},
         {L"red,green,blue", RGB(0, 0, 0)},
     };
     for (const auto& c : cases) {

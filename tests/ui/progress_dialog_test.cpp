@@ -46,7 +46,8 @@ protected:
 
 TEST_F(ProgressDialog, ShowsItsTextsTopmost) {
     EXPECT_EQ(L"正在升级，请稍候......", WindowText(dialog_.CreatedWindow));
-    EXPECT_EQ(L"正在升级，请稍候......", testing_support::ControlText(dialog_.CreatedWindow, IDC_HEADER));
+    EXPECT_EQ(L"正在升级，请稍候......",
+              testing_support::ControlText(dialog_.CreatedWindow, IDC_HEADER));
     EXPECT_EQ(L"最小化", testing_support::ControlText(dialog_.CreatedWindow, IDOK));
     EXPECT_TRUE(GetWindowLongPtrW(dialog_.CreatedWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
@@ -59,9 +60,10 @@ TEST_F(ProgressDialog, BarShowsTheReportedPositionOfTheTotal) {
         int high, shown;
     };
     const Case cases[] = {
-        {50, 100, 100, 50},       {100, 100, 100, 100},
-        {150, 100, 100, 100},     // beyond the total: full
-        {0, 0, 0, 0},             // nothing announced
+        {50, 100, 100, 50},
+        {100, 100, 100, 100},
+        {150, 100, 100, 100}, // beyond the total: full
+        {0, 0, 0, 0},         // nothing announced
         {8192, 1048576, 1048576, 8192},
     };
     for (const auto& c : cases) {

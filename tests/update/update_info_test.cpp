@@ -35,10 +35,10 @@ TEST(UpdateInfoParse, ReadsTheFirstElementOfEachNameAnywhere) {
         {"no comments", "<r><ver>1</ver><url>u</url><size>s</size></r>", E_POINTER, L"1", L"s",
          L"u", L""},
         {"empty body", "", E_POINTER, L"", L"", L"", L""},
-        {"html error page", "<html><body><h1>404 Not Found</h1></body></html>", E_POINTER, L"",
+        {"html error page", "<html><body><h1>404 Not Found</h1></body></html>", E_POINTER, L"", L"",
+         L"", L""},
+        {"not well formed", "<r><ver>2.0</ver><url>u</url><size>s</size><comments>", E_POINTER, L"",
          L"", L"", L""},
-        {"not well formed", "<r><ver>2.0</ver><url>u</url><size>s</size><comments>", E_POINTER,
-         L"", L"", L"", L""},
     };
     ASSERT_EQ(936u, GetACP()) << "run under LC_ALL=zh_CN.UTF-8 so that wine uses code page 936";
     for (const auto& c : cases) {
