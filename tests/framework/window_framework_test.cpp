@@ -1,11 +1,9 @@
 // The framework's behaviour that users meet: the link reacts to clicks and keys, windows come
-// up centred, the link colour setting is read, and the message loop serves filters, idle
-// handlers and the quit code.
+// up centred, and the link colour setting is read.
 
 #include "framework/dialog_impl.h"
 #include "framework/hyperlink.h"
 #include "framework/link_color.h"
-#include "framework/message_loop.h"
 #include "framework/window.h"
 #include "resources/resource.h"
 
@@ -161,43 +159,6 @@ TEST(ParseColorText, ReadsRedGreenBlueInDecimal) {
     for (const auto& c : cases) {
         EXPECT_EQ(c.color, ParseColorText(c.text)) << testing::PrintToString(std::wstring(c.text));
     }
-}
-
-class RecordingFilter : public CMessageFilter, public CIdleHandler {
-public:
-    RecordingFilter(std::vector<int>& log, int id, UINT consumes)
-        : log_(log), id_(id), consumes_(consumes) {}
-    bool FilterMessage(MSG* message) override {
-        if (message->message >= WM_APP) {
-            log_.push_back(id_ * 100 + static_cast<int>(message->message - WM_APP));
-        }
-        return message->message == consumes_;
-    }
-    // Runs once the queue is empty and ends the loop.
-    bool HandleIdle() override {
-        log_.push_back(-id_);
-        PostQuitMessage(7);
-        return false;
-    }
-
-private:
-    std::vector<int>& log_;
-    int id_;
-    UINT consumes_;
-};
-
-TEST(MessageLoop, FiltersLastAttachedFirstIdleHandlersAndTheQuitCode) {
-    std::vector<int> log;
-    RecordingFilter first(log, 1, WM_APP + 1), second(log, 2, WM_APP);
-    CMessageLoop loop;
-    loop.AttachFilter(&first);
-    loop.AttachFilter(&second);
-    loop.AttachIdleHandler(&first);
-    PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
-    PostThreadMessageW(GetCurrentThreadId(), WM_APP + 1, 0, 0);
-    EXPECT_EQ(7, loop.PumpMessages());
-    // WM_APP: the second filter consumes it; WM_APP + 1: passes the second, the first takes it.
-    EXPECT_EQ((std::vector<int>{200, 201, 101, -1}), log);
 }
 
 } // namespace

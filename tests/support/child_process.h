@@ -10,8 +10,8 @@ namespace testing_support {
 
 class ChildProcess {
 public:
-    // Starts `exePath` with `arguments` in `workingDirectory`; TMP and TEMP of the child point
-    // at `temporaryDirectory`. Throws std::runtime_error when the process cannot start.
+    // Starts `exePath` with `arguments` in `workingDirectory`, its TMP and TEMP pointing at
+    // `temporaryDirectory`. Throws std::runtime_error when the process cannot start.
     ChildProcess(const std::wstring& exePath, const std::wstring& arguments,
                  const std::wstring& workingDirectory, const std::wstring& temporaryDirectory);
     ~ChildProcess();
@@ -19,11 +19,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     DWORD id() const { return id_; }
-    HANDLE handle() const { return process_; }
-
     // True when the process has ended within `timeoutMs`; `exitCode` then holds its code.
     bool WaitForExit(DWORD timeoutMs, DWORD& exitCode);
-    bool IsRunning() const;
 
 private:
     HANDLE process_ = nullptr;

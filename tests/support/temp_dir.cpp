@@ -1,88 +1,62 @@
 #include "support/temp_dir.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace testing_support {
 
 TempDir::TempDir() {
-    wchar_t base[MAX_PATH + 1] = {};
-    if (GetTempPathW(MAX_PATH + 1, base) == 0) {
-        throw std::runtime_error("GetTempPathW failed");
-    }
+    // Taken once: the processes that tests start change this process's TMP for their own.
+    static const std::wstring base = [] {
+        wchar_t path[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH + 1, path);
+        return std::wstring(path);
+    }();
+    // Names left behind by an earlier run (wine reuses process ids) are skipped.
     static LONG counter = 0;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::wstring candidate = std::wstring(base) + L"updater-test-" +
-                                 std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                 std::to_wstring(InterlockedIncrement(&counter));
+    for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
+        const std::wstring candidate = base + L"updater-test-" +
+                                       std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                       std::to_wstring(InterlockedIncrement(&counter));
         if (CreateDirectoryW(candidate.c_str(), nullptr)) {
             path_ = candidate;
-            return;
         }
     }
-    throw std::runtime_error("cannot create a temporary folder");
+    if (path_.empty()) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
 }
 
 TempDir::~TempDir() {
-    RemoveTree(path_);
+    std::wstring from = path_ + L'\0'; // the shell wants a doubly terminated list
+    SHFILEOPSTRUCTW remove{};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = from.c_str();
+    remove.fFlags = FOF_NO_UI;
+    // A setup program that a test started may still be running from here for a moment.
+    for (int attempt = 0; attempt < 100 && FileExists(path_); ++attempt) {
+        if (SHFileOperationW(&remove) != 0) {
+            Sleep(100);
+        }
+    }
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return std::string();
-    }
-    std::string bytes;
-    char chunk[65536];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) {
-        bytes.append(chunk, read);
-    }
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void RemoveTree(const std::wstring& path) {
-    if (path.empty()) {
-        return;
-    }
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring child = path + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
 }
 
 } // namespace testing_support

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh folder under the system temporary directory, removed with everything in it
-// when the owner goes away.
+// A fresh folder under the system temporary directory, removed with everything in it when the
+// owner goes away; and whole-file reads and writes.
 
 #include <string>
 
@@ -21,12 +21,10 @@ private:
     std::wstring path_;
 };
 
-// Writes bytes to a file, replacing it. Returns false on failure.
+// Replaces the file with these bytes; false on failure.
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
-// Reads a whole file; empty when it cannot be read.
+// The whole file; empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
-// Removes a folder tree; ignores what cannot be removed.
-void RemoveTree(const std::wstring& path);
 
 } // namespace testing_support

@@ -5,13 +5,9 @@
 namespace testing_support {
 namespace {
 
-constexpr DWORD kPollMs = 50;
-// The text control of a standard message box.
-constexpr int kMessageBoxTextId = 0xFFFF;
-
 struct Search {
     DWORD processId;
-    const std::wstring* caption;
+    const std::wstring& caption;
     HWND found;
 };
 
@@ -19,33 +15,24 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     Search& search = *reinterpret_cast<Search*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search.processId || !IsWindowVisible(window)) {
-        return TRUE;
+    if (owner == search.processId && IsWindowVisible(window) &&
+        WindowText(window) == search.caption) {
+        search.found = window;
+        return FALSE;
     }
-    if (search.caption && WindowText(window) != *search.caption) {
-        return TRUE;
-    }
-    search.found = window;
-    return FALSE;
-}
-
-HWND FindNow(DWORD processId, const std::wstring* caption) {
-    Search search = {processId, caption, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return TRUE;
 }
 
 } // namespace
 
 HWND WaitForWindow(DWORD processId, const std::wstring& caption, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    do {
-        if (HWND window = FindNow(processId, &caption)) {
-            return window;
-        }
-        Sleep(kPollMs);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
+    Search search = {processId, caption, nullptr};
+    WaitUntil(
+        [&] {
+            return !EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search)) && search.found;
+        },
+        timeoutMs);
+    return search.found;
 }
 
 std::wstring WindowText(HWND window) {
@@ -62,7 +49,7 @@ std::wstring ControlText(HWND dialog, int controlId) {
 }
 
 std::wstring MessageBoxText(HWND box) {
-    return ControlText(box, kMessageBoxTextId);
+    return ControlText(box, 0xFFFF); // the standard box's text control
 }
 
 void PressKey(HWND window, UINT virtualKey) {
@@ -82,7 +69,6 @@ void CloseFromCaption(HWND window) {
 
 void ClickAt(HWND control, int x, int y) {
     const LPARAM point = MAKELPARAM(x, y);
-    PostMessageW(control, WM_MOUSEMOVE, 0, point);
     PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, point);
     PostMessageW(control, WM_LBUTTONUP, 0, point);
 }
