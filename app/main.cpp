@@ -2,6 +2,7 @@
 
 #include "app/run.h"
 #include "app/single_instance.h"
+#include "common/unique_handle.h"
 #include "framework/app_module.h"
 
 #include <windows.h>
@@ -19,15 +20,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR commandLi
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     // The offer dialog's text box is a rich-edit 2.0 control.
-    HMODULE richEdit = LoadLibraryW(L"RICHED20.DLL");
+    UniqueModule richEdit(LoadLibraryW(L"RICHED20.DLL"));
     g_module.Initialize(instance);
 
     const int result = Run(commandLine, showCommand);
 
     g_module.Terminate();
-    if (richEdit) {
-        FreeLibrary(richEdit);
-    }
+    richEdit.reset();
     CoUninitialize();
     return result;
 }

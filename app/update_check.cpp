@@ -1,9 +1,8 @@
 #include "app/update_check.h"
 
 #include "app/update_check_texts.h"
+#include "common/unique_handle.h"
 #include "net/http_transfer.h"
-
-#include <cstdlib>
 
 namespace updater {
 namespace {
@@ -37,13 +36,14 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info) {
     if (config.version.empty() || config.descriptorUrl.empty()) {
         return kCheckConfigIncomplete;
     }
-    char* descriptor = nullptr;
+    char* received = nullptr;
     DWORD length = 0;
-    if (!HttpGetToMemory(config.descriptorUrl.c_str(), &descriptor, &length, nullptr)) {
+    if (!HttpGetToMemory(config.descriptorUrl.c_str(), &received, &length, nullptr)) {
         return kCheckFetchFailed; // no block was handed out
     }
-    const HRESULT parsed = info.Parse(descriptor);
-    std::free(descriptor);
+    UniqueHeapBlock descriptor(received);
+    const HRESULT parsed = info.Parse(descriptor.get());
+    descriptor.reset();
     if (FAILED(parsed)) {
         return kCheckDescriptorUnusable;
     }

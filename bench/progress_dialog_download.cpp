@@ -1,7 +1,7 @@
 #include "download_modes.h"
-#include "scoped_handle.h"
 #include "stopwatch.h"
 
+#include "common/unique_handle.h"
 #include "framework/app_module.h"
 #include "framework/message_loop.h"
 #include "net/http_transfer.h"
@@ -58,8 +58,9 @@ long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath, d
     long long bytes = -1;
     if (window != nullptr) {
         DownloadJob job{url, localPath, &dialog, GetCurrentThreadId()};
-        const ScopedHandle thread(CreateThread(nullptr, 0, DownloadThreadProc, &job, 0, nullptr));
-        if (thread.valid()) {
+        const updater::UniqueKernelHandle thread(
+            CreateThread(nullptr, 0, DownloadThreadProc, &job, 0, nullptr));
+        if (thread) {
             loop.PumpMessages();
             WaitForSingleObject(thread.get(), INFINITE);
             *seconds = job.seconds;

@@ -7,9 +7,9 @@
 // whose window never shows prints ms=-1. Each start finds the counter reading taken just before
 // its CreateProcessW in the variable BENCH_LAUNCH_QPC (see startup_stamps.h).
 
-#include "scoped_handle.h"
 #include "stopwatch.h"
 
+#include "common/unique_handle.h"
 #include "ui/dialog_captions.h"
 
 #include <cstdio>
@@ -42,8 +42,8 @@ double TimeOneRun(const std::wstring& exe, const std::wstring& arguments, const 
                         &startup, &info)) {
         return -1;
     }
-    const bench::ScopedFile process(info.hProcess);
-    const bench::ScopedFile thread(info.hThread);
+    const updater::UniqueKernelHandle process(info.hProcess);
+    const updater::UniqueKernelHandle thread(info.hThread);
 
     double ms = -1;
     HWND window = nullptr;
