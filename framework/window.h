@@ -10,7 +10,6 @@ public:
     explicit CWindow(HWND window = nullptr) : window_(window) {}
 
     HWND Handle() const { return window_; }
-    bool IsWindow() const { return ::IsWindow(window_) != FALSE; }
 
     // Moves the window, keeping its size, so that it is centred over `target`, or, when
     // `target` is null, over its parent (a child) or its owner (a top-level window). A
