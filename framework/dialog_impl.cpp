@@ -61,12 +61,9 @@ bool CDialogImplBaseT::ReturnsResultDirectly(UINT message) {
 INT_PTR CDialogImplBaseT::DialogMessageProcedure(CDialogImplBaseT* object, UINT message,
                                                  WPARAM wParam, LPARAM lParam) {
     const HWND window = object->Handle();
-    const CurrentMessage current(window, message, wParam, lParam);
-    const CurrentMessage* const outer = object->currentMessage_;
-    object->currentMessage_ = &current;
+    object->EnterMessage();
     LRESULT result = 0;
     const bool handled = object->ProcessMessage(window, message, wParam, lParam, result, 0);
-    object->currentMessage_ = outer;
 
     INT_PTR returnValue = FALSE;
     if (handled) {
@@ -80,9 +77,7 @@ INT_PTR CDialogImplBaseT::DialogMessageProcedure(CDialogImplBaseT* object, UINT 
         object->state_ |= kDestroyedState;
     }
 
-    if ((object->state_ & kDestroyedState) && object->currentMessage_ == nullptr) {
-        object->FinishLastMessage(); // may delete the object
-    }
+    object->LeaveMessage(); // may delete the object
     return returnValue;
 }
 

@@ -79,11 +79,19 @@ void CWindowImplRoot::WithdrawCreationRecord(const CreationRecord* record) {
     }
 }
 
+void CWindowImplRoot::LeaveMessage() {
+    if ((state_ & kDestroyedState) && messageDepth_ == 1) {
+        FinishLastMessage(); // may delete the object
+    } else {
+        --messageDepth_;
+    }
+}
+
 void CWindowImplRoot::FinishLastMessage() {
     const HWND oldWindow = Handle();
     Unbind(oldWindow);
     SetHandle(nullptr);
-    currentMessage_ = nullptr;
+    messageDepth_ = 0;
     state_ &= ~kDestroyedState;
     OnLastMessage(oldWindow);
 }
