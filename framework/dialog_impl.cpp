@@ -2,24 +2,24 @@
 
 namespace updater {
 
-HWND CDialogImplBaseT::CreateFromTemplate(UINT templateId, HWND parent, LPARAM initParam) {
+template <typename Result>
+Result CDialogImplBaseT::FromTemplate(DialogFunction<Result> dialogFunction, UINT templateId,
+                                      HWND parent, LPARAM initParam) {
     const CreationRecord* const record = &creationRecord_;
     PushCreationRecord();
-    const HWND window =
-        CreateDialogParamW(g_module.GetResourceInstance(), MAKEINTRESOURCEW(templateId), parent,
-                           FirstMessageProcedure, initParam);
+    const Result result =
+        dialogFunction(g_module.GetResourceInstance(), MAKEINTRESOURCEW(templateId), parent,
+                       FirstMessageProcedure, initParam);
     WithdrawCreationRecord(record); // `this` may be gone if the dialog deleted itself
-    return window;
+    return result;
+}
+
+HWND CDialogImplBaseT::CreateFromTemplate(UINT templateId, HWND parent, LPARAM initParam) {
+    return FromTemplate<HWND>(CreateDialogParamW, templateId, parent, initParam);
 }
 
 INT_PTR CDialogImplBaseT::RunFromTemplate(UINT templateId, HWND parent, LPARAM initParam) {
-    const CreationRecord* const record = &creationRecord_;
-    PushCreationRecord();
-    const INT_PTR result =
-        DialogBoxParamW(g_module.GetResourceInstance(), MAKEINTRESOURCEW(templateId), parent,
-                        FirstMessageProcedure, initParam);
-    WithdrawCreationRecord(record); // `this` may be gone if the dialog deleted itself
-    return result;
+    return FromTemplate<INT_PTR>(DialogBoxParamW, templateId, parent, initParam);
 }
 
 INT_PTR CALLBACK CDialogImplBaseT::FirstMessageProcedure(HWND window, UINT message, WPARAM wParam,
