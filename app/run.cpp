@@ -3,6 +3,7 @@
 #include "app/update_check.h"
 #include "framework/app_module.h"
 #include "framework/message_loop.h"
+#include "ui/dialog_captions.h"
 #include "ui/main_dlg.h"
 #include "update/update_info.h"
 
@@ -11,13 +12,12 @@
 namespace updater {
 namespace {
 
-constexpr wchar_t kErrorCaption[] = L"错误";
 constexpr wchar_t kNoticeCaption[] = L"提示";
 
 int ShowResultBox(int result, const std::wstring& report, StartupObserver observer) {
     const bool isError = result < -1;
     ReportStep(observer, "message box called");
-    MessageBoxW(GetActiveWindow(), report.c_str(), isError ? kErrorCaption : kNoticeCaption,
+    MessageBoxW(GetActiveWindow(), report.c_str(), isError ? kErrorBoxCaption : kNoticeCaption,
                 MB_OK | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
     return result;
 }

@@ -20,7 +20,6 @@ namespace {
 
 constexpr double kWindowTimeoutSeconds = 60;
 constexpr DWORD kExitTimeoutMs = 20000;
-constexpr wchar_t kErrorBoxCaption[] = L"错误";
 
 HWND FindVisibleWindow(const wchar_t* caption) {
     const HWND window = FindWindowW(nullptr, caption);
@@ -77,7 +76,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const wchar_t* caption = wcscmp(argv[2], L"offer") == 0   ? updater::kOfferDialogCaption
-                             : wcscmp(argv[2], L"error") == 0 ? kErrorBoxCaption
+                             : wcscmp(argv[2], L"error") == 0 ? updater::kErrorBoxCaption
                                                               : argv[2];
     const bool cancel = wcscmp(argv[3], L"cancel") == 0;
     const int runs = _wtoi(argv[4]);
