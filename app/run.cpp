@@ -3,6 +3,7 @@
 #include "app/update_check.h"
 #include "framework/app_module.h"
 #include "framework/message_loop.h"
+#include "framework/window.h"
 #include "ui/dialog_captions.h"
 #include "ui/main_dlg.h"
 #include "update/update_info.h"
@@ -22,14 +23,6 @@ int ShowResultBox(int result, const std::wstring& report, StartupObserver observ
     return result;
 }
 
-// Makes the dialog topmost where it stands, without moving, resizing or activating it.
-void MakeTopmostInPlace(HWND dialog) {
-    RECT bounds = {};
-    GetWindowRect(dialog, &bounds);
-    SetWindowPos(dialog, HWND_TOPMOST, bounds.left, bounds.top, bounds.right - bounds.left,
-                 bounds.bottom - bounds.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
-}
-
 int RunOffer(const std::wstring& offerText, int showCommand, StartupObserver observer) {
     CMessageLoop loop;
     g_module.RegisterMessageLoop(&loop);
@@ -43,7 +36,7 @@ int RunOffer(const std::wstring& offerText, int showCommand, StartupObserver obs
     }
     ShowWindow(dialog, showCommand);
     ReportStep(observer, "offer dialog shown");
-    MakeTopmostInPlace(dialog);
+    CWindow(dialog).MakeTopmostInPlace(false);
     SetForegroundWindow(dialog);
     ReportStep(observer, "offer dialog topmost and in front");
     const int result = loop.PumpMessages();

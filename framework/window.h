@@ -18,6 +18,11 @@ public:
     // edges winning when it is larger. Returns what SetWindowPos returns.
     BOOL CenterOver(HWND target = nullptr) const;
 
+    // Shows the window and puts it above all windows that are not topmost, where it stands and
+    // at its size. `activate` false leaves the activation as it is. Returns what SetWindowPos
+    // returns.
+    BOOL MakeTopmostInPlace(bool activate) const;
+
 protected:
     void SetHandle(HWND window) { window_ = window; }
 
