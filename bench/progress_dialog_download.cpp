@@ -1,4 +1,5 @@
 #include "download_modes.h"
+#include "file_size.h"
 #include "stopwatch.h"
 
 #include "common/unique_handle.h"
@@ -33,14 +34,6 @@ DWORD WINAPI DownloadThreadProc(void* parameter) {
     job.dialog->SetRunning(false);
     PostThreadMessageW(job.mainThreadId, WM_QUIT, 0, 0);
     return 0;
-}
-
-LONGLONG FileSize(const wchar_t* path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
-        return -1;
-    }
-    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 } // namespace
