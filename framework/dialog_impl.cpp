@@ -61,9 +61,8 @@ bool CDialogImplBaseT::ReturnsResultDirectly(UINT message) {
 INT_PTR CDialogImplBaseT::DialogMessageProcedure(CDialogImplBaseT* object, UINT message,
                                                  WPARAM wParam, LPARAM lParam) {
     const HWND window = object->Handle();
-    object->EnterMessage();
     LRESULT result = 0;
-    const bool handled = object->ProcessMessage(window, message, wParam, lParam, result, 0);
+    const bool handled = object->EnterMessage(message, wParam, lParam, result);
 
     INT_PTR returnValue = FALSE;
     if (handled) {

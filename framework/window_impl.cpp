@@ -42,9 +42,8 @@ LRESULT CALLBACK CWindowImplBaseT::ForwardingProcedure(HWND window, UINT message
 LRESULT CWindowImplBaseT::WindowMessageProcedure(CWindowImplBaseT* object, UINT message,
                                                  WPARAM wParam, LPARAM lParam) {
     const HWND window = object->Handle();
-    object->EnterMessage();
     LRESULT result = 0;
-    const bool handled = object->ProcessMessage(window, message, wParam, lParam, result, 0);
+    const bool handled = object->EnterMessage(message, wParam, lParam, result);
 
     if (!handled) {
         if (message != WM_NCDESTROY) {

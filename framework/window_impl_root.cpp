@@ -79,6 +79,11 @@ void CWindowImplRoot::WithdrawCreationRecord(const CreationRecord* record) {
     }
 }
 
+bool CWindowImplRoot::EnterMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    ++messageDepth_;
+    return ProcessMessage(Handle(), message, wParam, lParam, result, 0);
+}
+
 void CWindowImplRoot::LeaveMessage() {
     if ((state_ & kDestroyedState) && messageDepth_ == 1) {
         FinishLastMessage(); // may delete the object

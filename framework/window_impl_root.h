@@ -54,10 +54,11 @@ protected:
     // addresses only, so it is safe when the creation ended by deleting the object.
     static void WithdrawCreationRecord(const CreationRecord* record);
 
-    // Bracket one message of the bound window; nested messages bracket themselves. Leaving
-    // the outermost message of a destroyed window ends the binding (FinishLastMessage): the
-    // object must not be touched afterwards.
-    void EnterMessage() { ++messageDepth_; }
+    // Bracket one message of the bound window; nested messages bracket themselves.
+    // EnterMessage runs the message through the map: true when the map handled it, `result`
+    // then holding its result. Leaving the outermost message of a destroyed window ends the
+    // binding (FinishLastMessage): the object must not be touched afterwards.
+    bool EnterMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void LeaveMessage();
 
     CreationRecord creationRecord_;
