@@ -3,6 +3,8 @@
 #include "app/update_check.h"
 #include "framework/app_module.h"
 #include "framework/message_loop.h"
+#include "framework/window.h"
+#include "ui/dialog_captions.h"
 #include "ui/main_dlg.h"
 #include "update/update_info.h"
 
@@ -11,37 +13,32 @@
 namespace updater {
 namespace {
 
-constexpr wchar_t kErrorCaption[] = L"错误";
 constexpr wchar_t kNoticeCaption[] = L"提示";
 
-int ShowResultBox(int result, const std::wstring& report) {
+int ShowResultBox(int result, const std::wstring& report, StartupObserver observer) {
     const bool isError = result < -1;
-    MessageBoxW(GetActiveWindow(), report.c_str(), isError ? kErrorCaption : kNoticeCaption,
+    ReportStep(observer, "message box called");
+    MessageBoxW(GetActiveWindow(), report.c_str(), isError ? kErrorBoxCaption : kNoticeCaption,
                 MB_OK | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
     return result;
 }
 
-// Makes the dialog topmost where it stands, without moving, resizing or activating it.
-void MakeTopmostInPlace(HWND dialog) {
-    RECT bounds = {};
-    GetWindowRect(dialog, &bounds);
-    SetWindowPos(dialog, HWND_TOPMOST, bounds.left, bounds.top, bounds.right - bounds.left,
-                 bounds.bottom - bounds.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
-}
-
-int RunOffer(const std::wstring& offerText, int showCommand) {
+int RunOffer(const std::wstring& offerText, int showCommand, StartupObserver observer) {
     CMessageLoop loop;
     g_module.RegisterMessageLoop(&loop);
     CMainDlg offer;
     offer.OfferText = offerText;
     HWND dialog = offer.CreateModeless(nullptr, 0);
+    ReportStep(observer, "offer dialog created");
     if (!dialog) {
         g_module.UnregisterMessageLoop();
         return 0;
     }
     ShowWindow(dialog, showCommand);
-    MakeTopmostInPlace(dialog);
+    ReportStep(observer, "offer dialog shown");
+    CWindow(dialog).MakeTopmostInPlace(false);
     SetForegroundWindow(dialog);
+    ReportStep(observer, "offer dialog topmost and in front");
     const int result = loop.PumpMessages();
     g_module.UnregisterMessageLoop();
     return result;
@@ -49,13 +46,13 @@ int RunOffer(const std::wstring& offerText, int showCommand) {
 
 } // namespace
 
-int Run(LPWSTR /*commandLine*/, int showCommand) {
+int Run(LPWSTR /*commandLine*/, int showCommand, StartupObserver observer) {
     std::wstring report;
-    const int result = CheckForUpdate(g_updateInfo, report);
+    const int result = CheckForUpdate(g_updateInfo, report, observer);
     if (result >= 1) {
-        return RunOffer(report, showCommand);
+        return RunOffer(report, showCommand, observer);
     }
-    return ShowResultBox(result, report);
+    return ShowResultBox(result, report, observer);
 }
 
 } // namespace updater

@@ -1,13 +1,16 @@
 #pragma once
 // The run step: the update check, then its message box or the offer dialog on the main loop.
 
+#include "app/startup_observer.h"
+
 #include <windows.h>
 
 namespace updater {
 
 // Runs the check on the calling (main) thread before any window exists. Returns the check's
 // result when it ends in a message box, the code the offer dialog's loop quits with, or 0 when
-// the offer dialog cannot be created. The command line is accepted and ignored.
-int Run(LPWSTR commandLine, int showCommand);
+// the offer dialog cannot be created. The command line is accepted and ignored. The observer
+// hears the check's steps and the dialog's or the box's.
+int Run(LPWSTR commandLine, int showCommand, StartupObserver observer = nullptr);
 
 } // namespace updater

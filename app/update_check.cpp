@@ -1,15 +1,15 @@
 #include "app/update_check.h"
 
 #include "app/update_check_texts.h"
+#include "common/unique_handle.h"
 #include "net/http_transfer.h"
-
-#include <cstdlib>
 
 namespace updater {
 namespace {
 
-int CheckWith(const LocalConfig& config, UpdateInfo& info, std::wstring& report) {
-    const CheckResult result = EvaluateUpdate(config, info);
+int CheckWith(const LocalConfig& config, UpdateInfo& info, std::wstring& report,
+              StartupObserver observer) {
+    const CheckResult result = EvaluateUpdate(config, info, observer);
     switch (result) {
     case kCheckNewer:
         report = BuildOfferText(config.version, info);
@@ -28,36 +28,42 @@ int CheckWith(const LocalConfig& config, UpdateInfo& info, std::wstring& report)
         report = check_texts::kDescriptorUnusable;
         break;
     }
+    ReportStep(observer, "report text built");
     return result;
 }
 
 } // namespace
 
-CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info) {
+CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupObserver observer) {
     if (config.version.empty() || config.descriptorUrl.empty()) {
         return kCheckConfigIncomplete;
     }
-    char* descriptor = nullptr;
+    char* received = nullptr;
     DWORD length = 0;
-    if (!HttpGetToMemory(config.descriptorUrl.c_str(), &descriptor, &length, nullptr)) {
+    if (!HttpGetToMemory(config.descriptorUrl.c_str(), &received, &length, nullptr)) {
+        ReportStep(observer, "descriptor fetch failed");
         return kCheckFetchFailed; // no block was handed out
     }
-    const HRESULT parsed = info.Parse(descriptor);
-    std::free(descriptor);
+    ReportStep(observer, "descriptor fetched");
+    UniqueHeapBlock descriptor(received);
+    const HRESULT parsed = info.Parse(descriptor.get());
+    descriptor.reset();
+    ReportStep(observer, "descriptor parsed");
     if (FAILED(parsed)) {
         return kCheckDescriptorUnusable;
     }
     return info.CompareWithLocal(config.version);
 }
 
-int CheckForUpdate(UpdateInfo& info, std::wstring& report) {
+int CheckForUpdate(UpdateInfo& info, std::wstring& report, StartupObserver observer) {
     const LocalConfig config;
-    return CheckWith(config, info, report);
+    ReportStep(observer, "config.ini read");
+    return CheckWith(config, info, report, observer);
 }
 
 int CheckForUpdate(UpdateInfo& info, std::wstring& report, const std::wstring& configDirectory) {
     const LocalConfig config(configDirectory);
-    return CheckWith(config, info, report);
+    return CheckWith(config, info, report, nullptr);
 }
 
 std::wstring BuildOfferText(const std::wstring& installedVersion, const UpdateInfo& info) {

@@ -2,6 +2,7 @@
 // The update check: read config.ini, fetch and parse the update descriptor, compare the
 // versions, and word the outcome for the offer dialog or the message box.
 
+#include "app/startup_observer.h"
 #include "config/local_config.h"
 #include "update/update_info.h"
 
@@ -19,12 +20,14 @@ constexpr CheckResult kCheckFetchFailed = -3;        // the descriptor could not
 constexpr CheckResult kCheckDescriptorUnusable = -4; // fetched, but it does not parse
 
 // The check without its text: no network access unless both config fields are set. Fills
-// info from the descriptor.
-CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info);
+// info from the descriptor. The observer hears the fetch and the parse.
+CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info,
+                           StartupObserver observer = nullptr);
 
 // Runs the check with config.ini from the executable's directory (or configDirectory) and
-// replaces report with the offer text (result 1) or the message for the result.
-int CheckForUpdate(UpdateInfo& info, std::wstring& report);
+// replaces report with the offer text (result 1) or the message for the result. The observer
+// hears each step: config.ini read, the fetch, the parse, the report's text.
+int CheckForUpdate(UpdateInfo& info, std::wstring& report, StartupObserver observer = nullptr);
 int CheckForUpdate(UpdateInfo& info, std::wstring& report, const std::wstring& configDirectory);
 
 // "当前版本：<installed>\r\n\r\n最新版本：<ver>\r\n文件大小：<size>\r\n更新描述：\r\n<comments>\r\n"

@@ -5,6 +5,8 @@
 
 #include "startup_stamps.h"
 
+#include "common/unique_handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -46,23 +48,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The stamps keep pointers to their texts until they are written.
     std::vector<std::string> steps;
     steps.reserve(names.size());
-    std::vector<HMODULE> loaded;
+    std::vector<updater::UniqueModule> loaded;
+    loaded.reserve(names.size());
     for (const std::wstring& name : names) {
-        loaded.push_back(LoadLibraryW(name.c_str()));
+        loaded.emplace_back(LoadLibraryW(name.c_str()));
         std::string step = "LoadLibraryW(";
         for (const wchar_t c : name) {
             step += static_cast<char>(c < 128 ? c : '?');
         }
-        steps.push_back(step + (loaded.back() != nullptr ? ")" : ") failed"));
+        steps.push_back(step + (loaded.back() ? ")" : ") failed"));
         bench::Stamp(steps.back().c_str());
     }
     bench::Stamp("message box called");
     MessageBoxW(nullptr, L"bench", L"bench message box", MB_OK);
-    for (HMODULE module : loaded) {
-        if (module != nullptr) {
-            FreeLibrary(module);
-        }
-    }
     bench::WriteStamps();
     return 0;
 }

@@ -1,9 +1,13 @@
 #include "plain_transfers.h"
-#include "scoped_handle.h"
+
+#include "common/unique_handle.h"
 
 #include <string>
 
 namespace bench {
+
+using updater::UniqueFileHandle;
+using updater::UniqueInternetHandle;
 
 long long PlainWinInetDownload(const wchar_t* url, const wchar_t* localPath, DWORD requestFlags) {
     wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH] = {};
@@ -18,24 +22,24 @@ long long PlainWinInetDownload(const wchar_t* url, const wchar_t* localPath, DWO
         return -1;
     }
 
-    const ScopedInternet session(
+    const UniqueInternetHandle session(
         InternetOpenW(L"bench", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session.valid()) {
+    if (!session) {
         return -1;
     }
-    const ScopedInternet connection(InternetConnectW(session.get(), host, parts.nPort, nullptr,
-                                                     nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection.valid()) {
+    const UniqueInternetHandle connection(InternetConnectW(
+        session.get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) {
         return -1;
     }
-    const ScopedInternet request(HttpOpenRequestW(connection.get(), L"GET", path, nullptr, nullptr,
-                                                  nullptr, requestFlags, 0));
-    if (!request.valid() || !HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) {
+    const UniqueInternetHandle request(HttpOpenRequestW(connection.get(), L"GET", path, nullptr,
+                                                        nullptr, nullptr, requestFlags, 0));
+    if (!request || !HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) {
         return -1;
     }
-    const ScopedFile file(CreateFileW(localPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    const UniqueFileHandle file(CreateFileW(localPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return -1;
     }
     char buffer[kReadSize];

@@ -1,6 +1,8 @@
 #include "plain_transfers.h"
-#include "scoped_handle.h"
 
+#include "common/unique_handle.h"
+
+#include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <cstring>
@@ -8,6 +10,11 @@
 
 namespace bench {
 namespace {
+
+SOCKET NoSocket() {
+    return INVALID_SOCKET;
+}
+using UniqueSocket = updater::UniqueHandle<SOCKET, closesocket, NoSocket>;
 
 struct HttpTarget {
     std::string host;
@@ -94,17 +101,17 @@ long long PlainWinsockDownload(const wchar_t* url, const wchar_t* localPath) {
     if (getaddrinfo(target.host.c_str(), target.port.c_str(), &hints, &address) != 0) {
         return -1;
     }
-    const ScopedSocket socket(::socket(address->ai_family, address->ai_socktype, 0));
-    const bool connected = socket.valid() && connect(socket.get(), address->ai_addr,
-                                                     static_cast<int>(address->ai_addrlen)) == 0;
+    const UniqueSocket socket(::socket(address->ai_family, address->ai_socktype, 0));
+    const bool connected = socket && connect(socket.get(), address->ai_addr,
+                                             static_cast<int>(address->ai_addrlen)) == 0;
     freeaddrinfo(address);
     if (!connected || !SendAll(socket.get(), "GET " + target.path + " HTTP/1.1\r\nHost: " +
                                                  target.host + "\r\nConnection: close\r\n\r\n")) {
         return -1;
     }
-    const ScopedFile file(CreateFileW(localPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    const updater::UniqueFileHandle file(CreateFileW(
+        localPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return -1;
     }
 

@@ -1,17 +1,10 @@
 #include "download_modes.h"
+#include "file_size.h"
 
 #include "net/http_transfer.h"
 
 namespace bench {
 namespace {
-
-LONGLONG FileSize(const wchar_t* path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
-        return -1;
-    }
-    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
 
 class CountingSink : public updater::IPostionChanged {
 public:

@@ -1,7 +1,8 @@
 #include "download_modes.h"
-#include "scoped_handle.h"
+#include "file_size.h"
 #include "stopwatch.h"
 
+#include "common/unique_handle.h"
 #include "framework/app_module.h"
 #include "framework/message_loop.h"
 #include "net/http_transfer.h"
@@ -35,14 +36,6 @@ DWORD WINAPI DownloadThreadProc(void* parameter) {
     return 0;
 }
 
-LONGLONG FileSize(const wchar_t* path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
-        return -1;
-    }
-    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 } // namespace
 
 long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath, double* seconds) {
@@ -58,8 +51,9 @@ long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath, d
     long long bytes = -1;
     if (window != nullptr) {
         DownloadJob job{url, localPath, &dialog, GetCurrentThreadId()};
-        const ScopedHandle thread(CreateThread(nullptr, 0, DownloadThreadProc, &job, 0, nullptr));
-        if (thread.valid()) {
+        const updater::UniqueKernelHandle thread(
+            CreateThread(nullptr, 0, DownloadThreadProc, &job, 0, nullptr));
+        if (thread) {
             loop.PumpMessages();
             WaitForSingleObject(thread.get(), INFINITE);
             *seconds = job.seconds;

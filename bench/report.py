@@ -40,8 +40,8 @@ WINDOWS = [
     "updater error box, refused (-3)",
     "updater error box, no URL (-2)",
     "message box after loading the DLLs",
-    "stamped copy, offer dialog",
-    "stamped copy, error box (-3)",
+    "stamped updater, offer dialog",
+    "stamped updater, error box (-3)",
 ]
 YARDSTICK = "minimal message box"
 

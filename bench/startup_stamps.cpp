@@ -1,6 +1,6 @@
 #include "startup_stamps.h"
 
-#include "scoped_handle.h"
+#include "common/unique_handle.h"
 
 #include <windows.h>
 
@@ -53,9 +53,10 @@ void WriteStamps() {
     if (length == 0 || length >= MAX_PATH || g_count == 0) {
         return;
     }
-    const ScopedFile file(CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    const updater::UniqueFileHandle file(CreateFileW(path, FILE_APPEND_DATA,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return;
     }
     for (int i = 0; i < g_count; ++i) {

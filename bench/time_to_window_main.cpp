@@ -7,9 +7,9 @@
 // whose window never shows prints ms=-1. Each start finds the counter reading taken just before
 // its CreateProcessW in the variable BENCH_LAUNCH_QPC (see startup_stamps.h).
 
-#include "scoped_handle.h"
 #include "stopwatch.h"
 
+#include "common/unique_handle.h"
 #include "ui/dialog_captions.h"
 
 #include <cstdio>
@@ -20,7 +20,6 @@ namespace {
 
 constexpr double kWindowTimeoutSeconds = 60;
 constexpr DWORD kExitTimeoutMs = 20000;
-constexpr wchar_t kErrorBoxCaption[] = L"错误";
 
 HWND FindVisibleWindow(const wchar_t* caption) {
     const HWND window = FindWindowW(nullptr, caption);
@@ -42,8 +41,8 @@ double TimeOneRun(const std::wstring& exe, const std::wstring& arguments, const 
                         &startup, &info)) {
         return -1;
     }
-    const bench::ScopedFile process(info.hProcess);
-    const bench::ScopedFile thread(info.hThread);
+    const updater::UniqueKernelHandle process(info.hProcess);
+    const updater::UniqueKernelHandle thread(info.hThread);
 
     double ms = -1;
     HWND window = nullptr;
@@ -77,7 +76,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const wchar_t* caption = wcscmp(argv[2], L"offer") == 0   ? updater::kOfferDialogCaption
-                             : wcscmp(argv[2], L"error") == 0 ? kErrorBoxCaption
+                             : wcscmp(argv[2], L"error") == 0 ? updater::kErrorBoxCaption
                                                               : argv[2];
     const bool cancel = wcscmp(argv[3], L"cancel") == 0;
     const int runs = _wtoi(argv[4]);

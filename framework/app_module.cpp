@@ -11,7 +11,6 @@ CAppModule g_module;
 HRESULT CAppModule::Initialize(HINSTANCE instance) {
     moduleInstance_ = instance;
     resourceInstance_ = instance;
-    mainThreadId_ = GetCurrentThreadId();
     std::lock_guard<CriticalSection> guard(lock_);
     try {
         loopRegistry_.emplace();

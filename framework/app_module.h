@@ -1,6 +1,6 @@
 #pragma once
-// The application module: instance handles, the main thread and which thread runs which
-// message loop. One object for the whole process, `g_module`.
+// The application module: instance handles and which thread runs which message loop. One
+// object for the whole process, `g_module`.
 
 #include "framework/critical_section.h"
 
@@ -19,15 +19,14 @@ public:
     CAppModule(const CAppModule&) = delete;
     CAppModule& operator=(const CAppModule&) = delete;
 
-    // Records the instance and the calling thread as the main thread and creates the loop
-    // registry. S_OK, or E_OUTOFMEMORY when the registry cannot be created.
+    // Records the instance and creates the loop registry. S_OK, or E_OUTOFMEMORY when the
+    // registry cannot be created.
     HRESULT Initialize(HINSTANCE instance);
     // Drops the loop registry; registering fails again until the next Initialize.
     void Terminate();
 
     HINSTANCE GetModuleInstance() const { return moduleInstance_; }
     HINSTANCE GetResourceInstance() const { return resourceInstance_; }
-    DWORD GetMainThreadId() const { return mainThreadId_; }
 
     // Appends (calling thread, loop); duplicates are kept. False when the registry is
     // missing or cannot grow.
@@ -45,7 +44,6 @@ private:
 
     HINSTANCE moduleInstance_ = nullptr;
     HINSTANCE resourceInstance_ = nullptr;
-    DWORD mainThreadId_ = 0;
     CriticalSection lock_;                               // guards loopRegistry_
     std::optional<std::vector<LoopEntry>> loopRegistry_; // exists between Initialize and Terminate
 };

@@ -2,24 +2,24 @@
 
 namespace updater {
 
-HWND CDialogImplBaseT::CreateFromTemplate(UINT templateId, HWND parent, LPARAM initParam) {
+template <typename Result>
+Result CDialogImplBaseT::FromTemplate(DialogFunction<Result> dialogFunction, UINT templateId,
+                                      HWND parent, LPARAM initParam) {
     const CreationRecord* const record = &creationRecord_;
     PushCreationRecord();
-    const HWND window =
-        CreateDialogParamW(g_module.GetResourceInstance(), MAKEINTRESOURCEW(templateId), parent,
-                           FirstMessageProcedure, initParam);
+    const Result result =
+        dialogFunction(g_module.GetResourceInstance(), MAKEINTRESOURCEW(templateId), parent,
+                       FirstMessageProcedure, initParam);
     WithdrawCreationRecord(record); // `this` may be gone if the dialog deleted itself
-    return window;
+    return result;
+}
+
+HWND CDialogImplBaseT::CreateFromTemplate(UINT templateId, HWND parent, LPARAM initParam) {
+    return FromTemplate<HWND>(CreateDialogParamW, templateId, parent, initParam);
 }
 
 INT_PTR CDialogImplBaseT::RunFromTemplate(UINT templateId, HWND parent, LPARAM initParam) {
-    const CreationRecord* const record = &creationRecord_;
-    PushCreationRecord();
-    const INT_PTR result =
-        DialogBoxParamW(g_module.GetResourceInstance(), MAKEINTRESOURCEW(templateId), parent,
-                        FirstMessageProcedure, initParam);
-    WithdrawCreationRecord(record); // `this` may be gone if the dialog deleted itself
-    return result;
+    return FromTemplate<INT_PTR>(DialogBoxParamW, templateId, parent, initParam);
 }
 
 INT_PTR CALLBACK CDialogImplBaseT::FirstMessageProcedure(HWND window, UINT message, WPARAM wParam,
@@ -61,12 +61,8 @@ bool CDialogImplBaseT::ReturnsResultDirectly(UINT message) {
 INT_PTR CDialogImplBaseT::DialogMessageProcedure(CDialogImplBaseT* object, UINT message,
                                                  WPARAM wParam, LPARAM lParam) {
     const HWND window = object->Handle();
-    const CurrentMessage current(window, message, wParam, lParam);
-    const CurrentMessage* const outer = object->currentMessage_;
-    object->currentMessage_ = &current;
     LRESULT result = 0;
-    const bool handled = object->ProcessMessage(window, message, wParam, lParam, result, 0);
-    object->currentMessage_ = outer;
+    const bool handled = object->EnterMessage(message, wParam, lParam, result);
 
     INT_PTR returnValue = FALSE;
     if (handled) {
@@ -80,9 +76,7 @@ INT_PTR CDialogImplBaseT::DialogMessageProcedure(CDialogImplBaseT* object, UINT 
         object->state_ |= kDestroyedState;
     }
 
-    if ((object->state_ & kDestroyedState) && object->currentMessage_ == nullptr) {
-        object->FinishLastMessage(); // may delete the object
-    }
+    object->LeaveMessage(); // may delete the object
     return returnValue;
 }
 

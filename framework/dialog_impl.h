@@ -28,6 +28,16 @@ protected:
     INT_PTR RunFromTemplate(UINT templateId, HWND parent, LPARAM initParam);
 
 private:
+    // CreateDialogParamW or DialogBoxParamW.
+    template <typename Result>
+    using DialogFunction = Result(WINAPI*)(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM);
+
+    // Calls `dialogFunction` for the template with this object's creation record pending, so
+    // that the dialog's first message binds the window to this object.
+    template <typename Result>
+    Result FromTemplate(DialogFunction<Result> dialogFunction, UINT templateId, HWND parent,
+                        LPARAM initParam);
+
     static INT_PTR CALLBACK ForwardingProcedure(HWND window, UINT message, WPARAM wParam,
                                                 LPARAM lParam);
     static bool ReturnsResultDirectly(UINT message);

@@ -15,23 +15,15 @@ namespace {
 constexpr UINT_PTR kToolId = 1;
 constexpr UINT kLastMouseMessage = WM_XBUTTONDBLCLK;
 
-// The restore side of a SelectObject, on every path.
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object)
-        : dc_(dc), previous_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
-    ~SelectedObject() {
-        if (previous_ != nullptr) {
-            SelectObject(dc_, previous_);
-        }
+// Runs `draw` with `object` selected into the device context (a null object selects nothing),
+// then selects the previous object back, so that the caller's context is left as it was.
+template <typename Draw> void WithSelectedObject(HDC dc, HGDIOBJ object, Draw draw) {
+    const HGDIOBJ previous = object != nullptr ? SelectObject(dc, object) : nullptr;
+    draw();
+    if (previous != nullptr) {
+        SelectObject(dc, previous);
     }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
+}
 
 bool CopyText(std::optional<std::wstring>& field, const wchar_t* text) {
     field.reset();
@@ -100,7 +92,7 @@ void CHyperLink::InitializeLink() {
         LOGFONTW font{};
         GetObjectW(normalFont_, sizeof(font), &font);
         font.lfUnderline = TRUE;
-        linkFont_.Reset(CreateFontIndirectW(&font));
+        linkFont_.reset(CreateFontIndirectW(&font));
     }
 
     tooltip_ =
@@ -184,10 +176,8 @@ bool CHyperLink::ComputeLinkRect() {
     }
     HDC dc = GetDC(window);
     GetClientRect(window, &linkRect_);
-    {
-        const SelectedObject font(dc, linkFont_.Get());
-        DrawTextW(dc, text, -1, &linkRect_, DT_CALCRECT | DT_WORDBREAK);
-    }
+    WithSelectedObject(dc, linkFont_.get(),
+                       [&] { DrawTextW(dc, text, -1, &linkRect_, DT_CALCRECT | DT_WORDBREAK); });
     ReleaseDC(window, dc);
     return true;
 }
@@ -214,8 +204,7 @@ void CHyperLink::PaintLink(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     const COLORREF color = IsWindowEnabled(window) ? linkColor_ : GetSysColor(COLOR_GRAYTEXT);
     const COLORREF previousColor = SetTextColor(dc, color);
-    {
-        const SelectedObject font(dc, linkFont_ ? linkFont_.Get() : normalFont_);
+    WithSelectedObject(dc, linkFont_ ? linkFont_.get() : normalFont_, [&] {
         if (const wchar_t* text = DisplayedText()) {
             RECT textRect = linkRect_;
             DrawTextW(dc, text, -1, &textRect, DT_WORDBREAK);
@@ -223,7 +212,7 @@ void CHyperLink::PaintLink(HDC dc) {
         if (GetFocus() == window) {
             DrawFocusRect(dc, &linkRect_);
         }
-    }
+    });
     SetTextColor(dc, previousColor);
 }
 

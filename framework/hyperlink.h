@@ -7,7 +7,7 @@
 //   link.SubclassControl(GetDlgItem(dialog, IDC_LINK));
 //   link.SetExtendedStyle(CHyperLink::LinkCommandButton);
 
-#include "framework/gdi_object.h"
+#include "common/unique_handle.h"
 #include "framework/window_impl.h"
 
 #include <windows.h>

@@ -1,5 +1,7 @@
 #include "framework/link_color.h"
 
+#include "common/unique_handle.h"
+
 #include <cwchar>
 #include <string>
 #include <string_view>
@@ -15,18 +17,6 @@ int ToInt(std::wstring_view text) {
     const std::wstring terminated(text);
     return static_cast<int>(std::wcstol(terminated.c_str(), nullptr, 10));
 }
-
-class RegistryKey {
-public:
-    explicit RegistryKey(HKEY key) : key_(key) {}
-    ~RegistryKey() { RegCloseKey(key_); }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_;
-};
 
 } // namespace
 
@@ -56,11 +46,11 @@ std::optional<COLORREF> ReadAnchorColor() {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const RegistryKey key(opened);
+    const UniqueRegistryKey key(opened);
     wchar_t text[kColorTextCapacity] = {};
     DWORD type = 0;
     DWORD bytes = sizeof(text);
-    if (RegQueryValueExW(key.Get(), kAnchorColorValue, nullptr, &type,
+    if (RegQueryValueExW(key.get(), kAnchorColorValue, nullptr, &type,
                          reinterpret_cast<BYTE*>(text), &bytes) != ERROR_SUCCESS) {
         return std::nullopt; // missing, or longer than the buffer
     }

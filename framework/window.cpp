@@ -55,4 +55,12 @@ BOOL CWindow::CenterOver(HWND target) const {
     return SetWindowPos(window_, nullptr, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+BOOL CWindow::MakeTopmostInPlace(bool activate) const {
+    RECT bounds{};
+    GetWindowRect(window_, &bounds);
+    return SetWindowPos(window_, HWND_TOPMOST, bounds.left, bounds.top, bounds.right - bounds.left,
+                        bounds.bottom - bounds.top,
+                        SWP_SHOWWINDOW | (activate ? 0 : SWP_NOACTIVATE));
+}
+
 } // namespace updater

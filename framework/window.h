@@ -10,7 +10,6 @@ public:
     explicit CWindow(HWND window = nullptr) : window_(window) {}
 
     HWND Handle() const { return window_; }
-    bool IsWindow() const { return ::IsWindow(window_) != FALSE; }
 
     // Moves the window, keeping its size, so that it is centred over `target`, or, when
     // `target` is null, over its parent (a child) or its owner (a top-level window). A
@@ -18,6 +17,11 @@ public:
     // window is kept inside the work area (child: the parent's client area), its left and top
     // edges winning when it is larger. Returns what SetWindowPos returns.
     BOOL CenterOver(HWND target = nullptr) const;
+
+    // Shows the window and puts it above all windows that are not topmost, where it stands and
+    // at its size. `activate` false leaves the activation as it is. Returns what SetWindowPos
+    // returns.
+    BOOL MakeTopmostInPlace(bool activate) const;
 
 protected:
     void SetHandle(HWND window) { window_ = window; }

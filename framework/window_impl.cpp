@@ -42,11 +42,8 @@ LRESULT CALLBACK CWindowImplBaseT::ForwardingProcedure(HWND window, UINT message
 LRESULT CWindowImplBaseT::WindowMessageProcedure(CWindowImplBaseT* object, UINT message,
                                                  WPARAM wParam, LPARAM lParam) {
     const HWND window = object->Handle();
-    const CurrentMessage current(window, message, wParam, lParam);
-    const CurrentMessage* const outer = object->currentMessage_;
-    object->currentMessage_ = &current;
     LRESULT result = 0;
-    const bool handled = object->ProcessMessage(window, message, wParam, lParam, result, 0);
+    const bool handled = object->EnterMessage(message, wParam, lParam, result);
 
     if (!handled) {
         if (message != WM_NCDESTROY) {
@@ -64,11 +61,7 @@ LRESULT CWindowImplBaseT::WindowMessageProcedure(CWindowImplBaseT* object, UINT 
         }
     }
 
-    if ((object->state_ & kDestroyedState) && outer == nullptr) {
-        object->FinishLastMessage(); // may delete the object
-    } else {
-        object->currentMessage_ = outer;
-    }
+    object->LeaveMessage(); // may delete the object
     return result;
 }
 

@@ -79,11 +79,24 @@ void CWindowImplRoot::WithdrawCreationRecord(const CreationRecord* record) {
     }
 }
 
+bool CWindowImplRoot::EnterMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    ++messageDepth_;
+    return ProcessMessage(Handle(), message, wParam, lParam, result, 0);
+}
+
+void CWindowImplRoot::LeaveMessage() {
+    if ((state_ & kDestroyedState) && messageDepth_ == 1) {
+        FinishLastMessage(); // may delete the object
+    } else {
+        --messageDepth_;
+    }
+}
+
 void CWindowImplRoot::FinishLastMessage() {
     const HWND oldWindow = Handle();
     Unbind(oldWindow);
     SetHandle(nullptr);
-    currentMessage_ = nullptr;
+    messageDepth_ = 0;
     state_ &= ~kDestroyedState;
     OnLastMessage(oldWindow);
 }

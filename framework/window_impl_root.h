@@ -1,7 +1,7 @@
 #pragma once
 // What every framework window object shares: its handle, its message map, the binding from
-// its window back to the object, the message being processed and the "destroyed, last call
-// pending" state.
+// its window back to the object, how deeply the window's messages are nested and the
+// "destroyed, last call pending" state.
 //
 // Binding: the window carries a property that points at its object. The forwarding
 // procedures of the dialog and window bases read it for every message, so the binding is in
@@ -17,16 +17,6 @@ namespace updater {
 
 class CWindowImplRoot;
 
-// The message being processed, kept on the stack for the duration of one message.
-struct CurrentMessage {
-    MSG message;
-    UINT size;
-    BOOL handled;
-
-    CurrentMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-        : message{window, msg, wParam, lParam, 0, {0, 0}}, size(36), handled(TRUE) {}
-};
-
 // A window being created: matched to its first message by the creating thread's id.
 struct CreationRecord {
     CWindowImplRoot* object = nullptr;
@@ -40,9 +30,6 @@ public:
     virtual ~CWindowImplRoot();
     CWindowImplRoot(const CWindowImplRoot&) = delete;
     CWindowImplRoot& operator=(const CWindowImplRoot&) = delete;
-
-    // The message being processed, or null between messages.
-    const CurrentMessage* GetCurrentMessage() const { return currentMessage_; }
 
     // Called once after the last message of the window (WM_NCDESTROY, unhandled) has
     // returned from the outermost message procedure; the handle is already null. The
@@ -67,13 +54,22 @@ protected:
     // addresses only, so it is safe when the creation ended by deleting the object.
     static void WithdrawCreationRecord(const CreationRecord* record);
 
+    // Bracket one message of the bound window; nested messages bracket themselves.
+    // EnterMessage runs the message through the map: true when the map handled it, `result`
+    // then holding its result. Leaving the outermost message of a destroyed window ends the
+    // binding (FinishLastMessage): the object must not be touched afterwards.
+    bool EnterMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void LeaveMessage();
+
+    CreationRecord creationRecord_;
+    DWORD state_ = 0;
+
+private:
     // Ends the binding after the last message: clears the handle and the state, then calls
     // OnLastMessage. The object must not be touched afterwards.
     void FinishLastMessage();
 
-    CreationRecord creationRecord_;
-    const CurrentMessage* currentMessage_ = nullptr;
-    DWORD state_ = 0;
+    int messageDepth_ = 0; // messages of the window in progress, nested ones included
 };
 
 } // namespace updater

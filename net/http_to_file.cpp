@@ -1,3 +1,4 @@
+#include "common/unique_handle.h"
 #include "net/directory.h"
 #include "net/http_transfer.h"
 #include "net/progress_reporter.h"

@@ -1,3 +1,4 @@
+#include "common/unique_handle.h"
 #include "net/http_transfer.h"
 #include "net/progress_reporter.h"
 #include "net/transfer_common.h"
@@ -5,17 +6,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace updater {
-namespace {
-
-struct FreeDeleter {
-    void operator()(char* block) const { std::free(block); }
-};
-using HeapBlock = std::unique_ptr<char, FreeDeleter>;
-
-} // namespace
 
 bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionChanged* sink) {
     if (block == nullptr || length == nullptr || url == nullptr || *url == L'\0') {
@@ -36,7 +28,7 @@ bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionCh
 bool HttpRequestToMemory(const wchar_t* host, const wchar_t* objectName, char** block,
                          DWORD* length, DWORD port, const wchar_t* verb, IPostionChanged* sink) {
     const ProgressReporter report(sink);
-    HeapBlock data;
+    UniqueHeapBlock data;
     try {
         DWORD capacity = kTransferChunkSize;
         DWORD received = 0;
@@ -64,7 +56,7 @@ bool HttpRequestToMemory(const wchar_t* host, const wchar_t* objectName, char** 
                 if (bigger == nullptr) {
                     throw CInternetException(request.handle(), L"内存分配失败");
                 }
-                data.release();
+                data.release(); // realloc has already freed the old block
                 data.reset(bigger);
                 std::memset(bigger + capacity, 0, kTransferChunkSize);
                 capacity = grown;

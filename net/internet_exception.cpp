@@ -4,6 +4,7 @@
 #include <cwchar>
 
 namespace updater {
+namespace {
 
 std::wstring FormatInternetMessage(const wchar_t* format, va_list arguments) {
     std::wstring text;
@@ -39,6 +40,8 @@ std::wstring FormatInternetMessage(const wchar_t* format, va_list arguments) {
     }
     return text;
 }
+
+} // namespace
 
 CInternetException::CInternetException(HINTERNET handle, const wchar_t* format, ...)
     : m_hInternet(handle), m_dwError(GetLastError()) {

@@ -26,7 +26,4 @@ public:
     std::wstring m_strResponse;
 };
 
-// Applies `format` the way CInternetException does; exposed for its tests.
-std::wstring FormatInternetMessage(const wchar_t* format, va_list arguments);
-
 } // namespace updater

@@ -3,8 +3,8 @@
 // Each object owns its handle and closes it when destroyed; every failing call throws
 // CInternetException. Used synchronously, on one thread, for one request.
 
+#include "common/unique_handle.h"
 #include "net/internet_exception.h"
-#include "net/unique_handle.h"
 
 #include <windows.h>
 #include <wininet.h>

@@ -1,11 +1,12 @@
 #include "ui/install_outcome.h"
 
+#include "ui/dialog_captions.h"
+
 namespace updater {
 namespace {
 
 constexpr const wchar_t* kUnexpectedErrorText = L"升级时发生意外错误！";
 constexpr const wchar_t* kUpgradeFailedText = L"升级失败,请稍候尝试！";
-constexpr const wchar_t* kErrorCaption = L"错误";
 constexpr UINT kFailureBoxFlags = MB_ICONERROR;
 
 // ShellExecuteW reports errors as values up to 32 in its instance-handle result.
@@ -15,7 +16,7 @@ InstallDecision Failure(const wchar_t* message, DWORD exitCode) {
     InstallDecision decision;
     decision.showFailure = true;
     decision.message = message;
-    decision.caption = kErrorCaption;
+    decision.caption = kErrorBoxCaption;
     decision.boxFlags = kFailureBoxFlags;
     decision.exitCode = exitCode;
     return decision;

@@ -1,5 +1,6 @@
 #include "ui/install_worker.h"
 
+#include "common/unique_handle.h"
 #include "net/http_transfer.h"
 #include "ui/dialog_captions.h"
 #include "ui/save_path.h"
@@ -54,7 +55,7 @@ DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
 InstallDecision DownloadAndDecide(CUploadDlg& dialog) {
     DWORD exitCode = kInstallFailedExitCode;
     DWORD threadId = 0;
-    const UniqueThreadHandle download(
+    const UniqueKernelHandle download(
         CreateThread(nullptr, 0, DownloadThreadProc, &dialog, 0, &threadId));
     const DWORD waitResult = download ? WaitForSingleObject(download.get(), INFINITE) : WAIT_FAILED;
     DWORD threadExitCode = 0;

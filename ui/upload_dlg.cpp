@@ -75,11 +75,7 @@ LRESULT CUploadDlg::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
                         reinterpret_cast<WPARAM>(CreateBoldGuiFont()), TRUE);
     ProgressBar = GetDlgItem(Handle(), IDC_PROGRESS_BAR);
     CreatedWindow = Handle();
-
-    RECT frame{};
-    GetWindowRect(Handle(), &frame);
-    SetWindowPos(Handle(), HWND_TOPMOST, frame.left, frame.top, frame.right - frame.left,
-                 frame.bottom - frame.top, SWP_SHOWWINDOW);
+    MakeTopmostInPlace(true);
     return TRUE;
 }
 

@@ -11,10 +11,10 @@
 // Lifetime: the object must outlive its window, because the workers keep using it after a
 // close has destroyed the window; it is never released before the process ends.
 
+#include "common/unique_handle.h"
 #include "framework/dialog_impl.h"
 #include "resources/resource.h"
 #include "ui/progress_interface.h"
-#include "ui/thread_handle.h"
 
 #include <windows.h>
 
@@ -45,7 +45,7 @@ public:
     // Deliberately empty: the workers may still use the object after its window is gone.
     void OnLastMessage(HWND oldWindow) override;
 
-    UniqueThreadHandle WorkerThread; // the install thread
+    UniqueKernelHandle WorkerThread; // the install thread
     DWORD WorkerThreadId = 0;
     std::wstring SavePath; // full path of the downloaded setup program
     HWND ProgressBar = nullptr;

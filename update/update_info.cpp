@@ -1,9 +1,10 @@
 #include "update/update_info.h"
 
-#include "update/com_ptr.h"
+#include "common/unique_handle.h"
 #include "update/version.h"
 
 #include <msxml.h>
+#include <wrl/client.h>
 
 #include <exception>
 
@@ -13,20 +14,24 @@ UpdateInfo g_updateInfo;
 
 namespace {
 
+using Microsoft::WRL::ComPtr;
+
 // The text of a node and all its descendants; empty when the DOM cannot give it.
 std::wstring NodeText(IXMLDOMNode* node) {
-    Bstr text;
-    if (FAILED(node->get_text(text.Put())) || !text.Get()) {
+    BSTR received = nullptr;
+    const HRESULT hr = node->get_text(&received);
+    const UniqueBstr text(received);
+    if (FAILED(hr) || !text) {
         return std::wstring();
     }
-    return std::wstring(text.Get(), text.Length());
+    return std::wstring(text.get(), SysStringLen(text.get()));
 }
 
 // The first element that `query` selects. S_OK with `node` set, E_POINTER when nothing matches,
 // or the failure of the query call itself.
 HRESULT SelectFirst(IXMLDOMDocument* document, const wchar_t* query, ComPtr<IXMLDOMNode>& node) {
-    Bstr queryText(query);
-    const HRESULT hr = document->selectSingleNode(queryText.Get(), node.Put());
+    const UniqueBstr queryText(SysAllocString(query));
+    const HRESULT hr = document->selectSingleNode(queryText.get(), node.ReleaseAndGetAddressOf());
     if (FAILED(hr)) {
         return hr;
     }
@@ -50,7 +55,7 @@ HRESULT ReadComments(IXMLDOMDocument* document, std::wstring& comments) {
         return hr;
     }
     ComPtr<IXMLDOMNodeList> children;
-    hr = element->get_childNodes(children.Put());
+    hr = element->get_childNodes(children.GetAddressOf());
     if (FAILED(hr)) {
         return hr;
     }
@@ -63,7 +68,7 @@ HRESULT ReadComments(IXMLDOMDocument* document, std::wstring& comments) {
     }
     for (long index = 0; index < count; ++index) {
         ComPtr<IXMLDOMNode> child;
-        if (FAILED(children->get_item(index, child.Put())) || !child) {
+        if (FAILED(children->get_item(index, child.GetAddressOf())) || !child) {
             continue;
         }
         comments += NodeText(child.Get());
@@ -83,8 +88,8 @@ HRESULT ReadDocument(IXMLDOMDocument* document, UpdateInfo& info) {
     }
     // A failing query for the size is tolerated (the size stays empty); a missing element is not.
     ComPtr<IXMLDOMNode> sizeNode;
-    Bstr sizeQuery(L"//size");
-    if (SUCCEEDED(document->selectSingleNode(sizeQuery.Get(), sizeNode.Put()))) {
+    const UniqueBstr sizeQuery(SysAllocString(L"//size"));
+    if (SUCCEEDED(document->selectSingleNode(sizeQuery.get(), sizeNode.GetAddressOf()))) {
         if (!sizeNode) {
             return E_POINTER;
         }
@@ -115,20 +120,22 @@ HRESULT UpdateInfo::Parse(const char* descriptor) {
     url.clear();
     comments.clear();
 
-    Bstr text(ToWideText(descriptor, -1));
-    if (descriptor && !text.Get()) {
+    const UniqueBstr text(ToWideText(descriptor, -1));
+    if (descriptor && !text) {
         return E_OUTOFMEMORY;
     }
     try {
         ComPtr<IXMLDOMDocument> document;
-        HRESULT hr = CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IXMLDOMDocument, document.PutVoid());
+        // msxml.h gives the interfaces no __uuidof, so the IID is named.
+        HRESULT hr =
+            CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                             reinterpret_cast<void**>(document.GetAddressOf()));
         if (FAILED(hr)) {
             return hr;
         }
         // Text that does not parse leaves an empty document, in which no <ver> is found.
         VARIANT_BOOL loaded = VARIANT_FALSE;
-        hr = document->loadXML(text.Get(), &loaded);
+        hr = document->loadXML(text.get(), &loaded);
         if (FAILED(hr)) {
             return hr;
         }
@@ -156,19 +163,18 @@ BSTR ToWideText(const char* bytes, int count) {
     if (count == -1) {
         --length; // the measured length counts the terminating zero
     }
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    UniqueBstr text(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
     if (!text) {
         return nullptr;
     }
     // With count -1 the conversion writes the terminator too, into the slot SysAllocStringLen
     // reserves after the content.
-    const int converted =
-        MultiByteToWideChar(codePage, 0, bytes, count, text, count == -1 ? length + 1 : length);
+    const int converted = MultiByteToWideChar(codePage, 0, bytes, count, text.get(),
+                                              count == -1 ? length + 1 : length);
     if (converted != (count == -1 ? length + 1 : length)) {
-        SysFreeString(text);
         return nullptr;
     }
-    return text;
+    return text.release();
 }
 
 } // namespace updater
