@@ -5,15 +5,27 @@
 namespace updater {
 
 namespace {
+
 constexpr wchar_t kInstanceEventName[] = L"PDF_Update_Check_Event";
+
+// Only a dialog the user can see (minimised counts) stands for a running instance: the offer
+// dialog stays hidden behind a download, and a process that shows nothing must not keep
+// later starts from updating.
+HWND FindVisibleWindow(const wchar_t* caption) {
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, nullptr, caption)) != nullptr) {
+        if (IsWindowVisible(window)) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
+} // namespace
+
 HWND FindRunningInstanceDialog() {
-    HWND dialog = FindWindowW(nullptr, kProgressDialogCaption);
-    if (!IsWindow(dialog)) {
-        dialog = FindWindowW(nullptr, kOfferDialogCaption);
-    }
-    return IsWindow(dialog) ? dialog : nullptr;
+    HWND dialog = FindVisibleWindow(kProgressDialogCaption);
+    return dialog ? dialog : FindVisibleWindow(kOfferDialogCaption);
 }
 
 void EnsureSingleInstance() {

@@ -4,8 +4,41 @@
 #include "common/unique_handle.h"
 #include "net/http_transfer.h"
 
+#include <algorithm>
+
 namespace updater {
 namespace {
+
+// What reaches the offer's text box: wine's rich-edit control lays out a long line in time and
+// memory that grow much faster than its length, so each description line and the whole
+// description are cut, with a mark that says so.
+constexpr size_t kMaxDescriptionLine = 2000;
+constexpr size_t kMaxDescription = 20000;
+constexpr wchar_t kCutMark[] = L"……";
+
+std::wstring BoundedDescription(const std::wstring& comments) {
+    std::wstring bounded;
+    size_t start = 0;
+    while (start < comments.size() && bounded.size() < kMaxDescription) {
+        size_t end = comments.find(L'\n', start);
+        end = end == std::wstring::npos ? comments.size() : end + 1;
+        std::wstring line = comments.substr(start, end - start);
+        if (line.size() > kMaxDescriptionLine) {
+            const bool ended = line.back() == L'\n';
+            line.resize(kMaxDescriptionLine);
+            line += kCutMark;
+            line += ended ? L"\r\n" : L"";
+        }
+        bounded += line;
+        start = end;
+    }
+    if (start < comments.size()) {
+        bounded.resize(std::min(bounded.size(), kMaxDescription));
+        bounded += kCutMark;
+        bounded += L"\r\n";
+    }
+    return bounded;
+}
 
 int CheckWith(const LocalConfig& config, UpdateInfo& info, std::wstring& report,
               StartupObserver observer) {
@@ -40,12 +73,16 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
     }
     char* received = nullptr;
     DWORD length = 0;
-    if (!HttpGetToMemory(config.descriptorUrl.c_str(), &received, &length, nullptr)) {
+    if (!HttpGetToMemory(config.descriptorUrl.c_str(), &received, &length, nullptr,
+                         kMaxDescriptorBytes)) {
         ReportStep(observer, "descriptor fetch failed");
         return kCheckFetchFailed; // no block was handed out
     }
     ReportStep(observer, "descriptor fetched");
     UniqueHeapBlock descriptor(received);
+    if (length > kMaxDescriptorBytes) {
+        return kCheckDescriptorUnusable;
+    }
     const HRESULT parsed = info.Parse(descriptor.get());
     descriptor.reset();
     ReportStep(observer, "descriptor parsed");
@@ -74,7 +111,7 @@ std::wstring BuildOfferText(const std::wstring& installedVersion, const UpdateIn
     text += check_texts::kOfferSize;
     text += info.size;
     text += check_texts::kOfferDescription;
-    text += info.comments;
+    text += BoundedDescription(info.comments);
     text += check_texts::kOfferEnd;
     return text;
 }

@@ -19,6 +19,9 @@ constexpr CheckResult kCheckConfigIncomplete = -2;   // version or descriptor UR
 constexpr CheckResult kCheckFetchFailed = -3;        // the descriptor could not be fetched
 constexpr CheckResult kCheckDescriptorUnusable = -4; // fetched, but it does not parse
 
+// A larger descriptor is unusable; the fetch stops reading one byte beyond this.
+constexpr DWORD kMaxDescriptorBytes = 1024 * 1024;
+
 // The check without its text: no network access unless both config fields are set. Fills
 // info from the descriptor. The observer hears the fetch and the parse.
 CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info,
@@ -30,7 +33,9 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info,
 int CheckForUpdate(UpdateInfo& info, std::wstring& report, StartupObserver observer = nullptr);
 int CheckForUpdate(UpdateInfo& info, std::wstring& report, const std::wstring& configDirectory);
 
-// "当前版本：<installed>\r\n\r\n最新版本：<ver>\r\n文件大小：<size>\r\n更新描述：\r\n<comments>\r\n"
+// "当前版本：<installed>\r\n\r\n最新版本：<ver>\r\n文件大小：<size>\r\n更新描述：\r\n<comments>\r\n",
+// each description line cut at 2,000 characters and the description at about 20,000, each cut
+// marked with "……".
 std::wstring BuildOfferText(const std::wstring& installedVersion, const UpdateInfo& info);
 
 } // namespace updater

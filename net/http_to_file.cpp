@@ -1,5 +1,6 @@
 #include "common/unique_handle.h"
 #include "net/directory.h"
+#include "net/http_get.h"
 #include "net/http_transfer.h"
 #include "net/progress_reporter.h"
 #include "net/transfer_common.h"
@@ -28,14 +29,8 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
 
     UniqueFileHandle file;
     try {
-        report.State(kTransferOpening);
-        CInternetSession session(kTransferUserAgent, kTransferAccessType, nullptr, nullptr, 0);
-        CHttpConnection connection(session.handle(), host, port, nullptr, nullptr, 0);
-        report.State(kTransferConnected);
-        CHttpFile request(connection.handle(), L"GET", objectName, L"", nullptr, nullptr,
-                          kTransferRequestFlags);
-        request.SendRequest();
-        report.State(kTransferSent);
+        CHttpGet get(url, report);
+        CHttpFile& request = get.Request();
         const DWORD status = request.QueryStatusCode();
         if (status >= kFirstErrorStatus) {
             throw CInternetException(request.handle(), L"HTTP status %u",
@@ -46,7 +41,10 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
         const bool lengthAnnounced = request.QueryContentLength(announced);
 
         EnsureParentDirectory(localPath); // CreateFileW below reports what is missing
-        file.reset(CreateFileW(localPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        // Shared for deletion: a cancelled download whose read blocks is abandoned, and its file
+        // deleted while this handle is still open (it goes when the handle closes).
+        file.reset(CreateFileW(localPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                               CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             throw CInternetException(nullptr, L"无法在本地创建保存文件！");

@@ -14,12 +14,10 @@ constexpr DWORD kTransferChunkSize = 8192;
 
 // Fetches url into a calloc'ed block that the caller releases with free. On true, *block holds
 // the body followed by a zero byte and *length the body's size; on false neither is written.
-// The response status is not examined: an error page is returned like any other body.
-bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionChanged* sink);
-
-// The request behind HttpGetToMemory, for a host and object name as CrackHttpUrl gives them.
-bool HttpRequestToMemory(const wchar_t* host, const wchar_t* objectName, char** block,
-                         DWORD* length, DWORD port, const wchar_t* verb, IPostionChanged* sink);
+// The response status is not examined: an error page is returned like any other body. Reading
+// stops once more than maxLength bytes have arrived (*length is then maxLength + 1).
+bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionChanged* sink,
+                     DWORD maxLength = 0xFFFFFFFE);
 
 // Downloads url into localPath (replaced if it exists; missing directories are created). True
 // when the transfer ended normally; an empty body then leaves no file. False when it failed or

@@ -102,4 +102,13 @@ bool CHttpFile::QueryContentLength(DWORD& length) {
     return true;
 }
 
+std::wstring CHttpFile::QueryLocation() {
+    wchar_t location[INTERNET_MAX_URL_LENGTH] = {};
+    DWORD size = sizeof(location);
+    if (!HttpQueryInfoW(handle(), HTTP_QUERY_LOCATION, location, &size, nullptr)) {
+        return std::wstring();
+    }
+    return location;
+}
+
 } // namespace updater

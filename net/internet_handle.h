@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <string>
+
 namespace updater {
 
 class CInternetHandle {
@@ -71,6 +73,8 @@ public:
     DWORD QueryStatusCode();
     // The response's Content-Length; false when the server sent none.
     bool QueryContentLength(DWORD& length);
+    // The response's Location header; empty when there is none (or it is unreasonably long).
+    std::wstring QueryLocation();
 };
 
 } // namespace updater

@@ -5,10 +5,49 @@
 #include <cwchar>
 
 namespace updater {
+namespace {
+
+// A control character would end up in the request line as it is, CR LF included: a server, or
+// anyone on the way, would read what follows as headers of its own.
+bool HasControlCharacter(const wchar_t* text) {
+    for (; *text != L'\0'; ++text) {
+        if (*text < 0x20 || *text == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int HexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') {
+        return c - L'0';
+    }
+    if ((c | 0x20) >= L'a' && (c | 0x20) <= L'f') {
+        return (c | 0x20) - L'a' + 10;
+    }
+    return -1;
+}
+
+// "%0D", "%00", "%7F", ...: checked before decoding, because a decoded NUL would simply cut
+// the text short where a later check would no longer see it.
+bool HasEscapedControlCharacter(const wchar_t* text) {
+    for (; *text != L'\0'; ++text) {
+        if (*text == L'%' && HexValue(text[1]) >= 0 && HexValue(text[2]) >= 0) {
+            const int value = HexValue(text[1]) * 16 + HexValue(text[2]);
+            if (value < 0x20 || value == 0x7F) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 bool CrackUrl(const wchar_t* url, wchar_t* scheme, wchar_t* host, wchar_t* objectName,
               INTERNET_PORT* port, INTERNET_SCHEME* schemeKind) {
-    if (url == nullptr || *url == L'\0') {
+    if (url == nullptr || *url == L'\0' || HasControlCharacter(url) ||
+        HasEscapedControlCharacter(url)) {
         return false;
     }
     wchar_t schemePart[kUrlPartCapacity] = {};
@@ -34,6 +73,9 @@ bool CrackUrl(const wchar_t* url, wchar_t* scheme, wchar_t* host, wchar_t* objec
     }
     UrlUnescapeW(pathPart, nullptr, nullptr, URL_UNESCAPE_INPLACE);
     UrlUnescapeW(extraPart, nullptr, nullptr, URL_UNESCAPE_INPLACE);
+    if (HasControlCharacter(pathPart) || HasControlCharacter(extraPart)) {
+        return false;
+    }
 
     // The extra information is appended only when the path does not already carry it.
     const bool appendExtra = extraPart[0] != L'\0' && StrStrIW(pathPart, extraPart) == nullptr;

@@ -12,8 +12,9 @@ constexpr DWORD kUrlPartCapacity = 260;
 // Splits url into scheme, host and object name (path followed by its query or fragment, with
 // %xx escapes decoded), port (explicit or the scheme's default) and scheme kind
 // (INTERNET_SCHEME). The three text outputs must hold kUrlPartCapacity characters. Returns
-// false, writing nothing, for an empty URL, one the platform cannot split, or one whose object
-// name would not fit.
+// false, writing nothing, for an empty URL, one the platform cannot split, one whose object
+// name would not fit, or one holding a control character (below 0x20, or 0x7F) before or
+// after decoding.
 bool CrackUrl(const wchar_t* url, wchar_t* scheme, wchar_t* host, wchar_t* objectName,
               INTERNET_PORT* port, INTERNET_SCHEME* schemeKind);
 

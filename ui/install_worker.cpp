@@ -12,6 +12,12 @@
 #include <vector>
 
 namespace updater {
+namespace {
+
+// How long a cancelled download may take to notice the cancel by itself.
+constexpr DWORD kCancelGraceMs = 1000;
+
+} // namespace
 
 void EndInstall(const InstallDecision& decision) {
     if (decision.showFailure) {
@@ -34,14 +40,14 @@ DWORD WINAPI DownloadThreadProc(LPVOID dialog) {
 }
 
 DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
-    dialog.SetRunning(true);
     dialog.SetSucceeded(false);
     std::wstring temporaryDirectory;
     if (!GetTemporaryDirectory(temporaryDirectory)) {
-        dialog.SetRunning(false);
         return kDownloadFailedExitCode;
     }
+    // Stored before the flag is set: from then on a cancel may make the install thread read it.
     dialog.SavePath = BuildSavePath(temporaryDirectory, url);
+    dialog.SetRunning(true);
     const bool downloaded = HttpGetToFile(url.c_str(), dialog.SavePath.c_str(), &dialog);
     // Cleared first, so that a cancel confirmed from now on finds the download finished.
     dialog.SetRunning(false);
@@ -57,9 +63,25 @@ InstallDecision DownloadAndDecide(CUploadDlg& dialog) {
     DWORD threadId = 0;
     const UniqueKernelHandle download(
         CreateThread(nullptr, 0, DownloadThreadProc, &dialog, 0, &threadId));
-    const DWORD waitResult = download ? WaitForSingleObject(download.get(), INFINITE) : WAIT_FAILED;
+    DWORD waitResult = WAIT_FAILED;
+    if (download) {
+        const HANDLE events[] = {download.get(), dialog.CancelEvent()};
+        waitResult = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    }
+    if (waitResult == WAIT_OBJECT_0 + 1) {
+        // Cancelled: a flowing download stops at its next chunk. A read blocked on a silent
+        // server cannot be woken (closing its handle does not end the wait under wine), so the
+        // download is left behind; its file, opened for shared deletion, goes now or when its
+        // handle closes, at the latest when the process ends.
+        waitResult = WaitForSingleObject(download.get(), kCancelGraceMs);
+        if (waitResult == WAIT_TIMEOUT) {
+            waitResult = WAIT_OBJECT_0;
+            DeleteFileW(dialog.SavePath.c_str());
+        }
+    }
     DWORD threadExitCode = 0;
-    if (download && GetExitCodeThread(download.get(), &threadExitCode)) {
+    if (download && GetExitCodeThread(download.get(), &threadExitCode) &&
+        threadExitCode != STILL_ACTIVE) {
         exitCode = threadExitCode;
     }
 

@@ -41,7 +41,15 @@ const MessageMap<CUploadDlg> CUploadDlg::messageMap = {
     HandleMessage(WM_INITDIALOG, &CUploadDlg::OnInitDialog),
     HandleCommand(IDOK, &CUploadDlg::OnMinimize),
     HandleCommand(IDCANCEL, &CUploadDlg::OnCancel),
+    HandleMessage(WM_DESTROY, &CUploadDlg::OnDestroy),
 };
+
+CUploadDlg::CUploadDlg() : cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+void CUploadDlg::Cancel() {
+    SetRunning(false);
+    SetEvent(cancelEvent_.get());
+}
 
 void CUploadDlg::OnPositionChanged(DWORD position, DWORD total) {
     if (!::IsWindow(ProgressBar)) {
@@ -95,8 +103,18 @@ LRESULT CUploadDlg::OnCancel(WORD, WORD, HWND, bool&) {
     const int answer = MessageBoxW(Handle(), kCancelQuestion, kCancelConfirmationCaption,
                                    MB_OKCANCEL | MB_ICONQUESTION);
     if (answer == IDOK && !IsSucceeded()) {
-        SetRunning(false);
+        Cancel();
     }
+    return 0;
+}
+
+LRESULT CUploadDlg::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
+    // Without its window nobody could watch or stop the download: a download still under way
+    // ends as a cancelled one.
+    if (IsRunning() && !IsSucceeded()) {
+        Cancel();
+    }
+    handled = false;
     return 0;
 }
 

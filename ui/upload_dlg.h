@@ -28,7 +28,8 @@ public:
     static constexpr UINT DialogTemplateId = IDD_PROGRESS;
     static const MessageMap<CUploadDlg> messageMap;
 
-    CUploadDlg() = default;
+
+    CUploadDlg();
 
     bool IsRunning() const { return running_.load(); }
     void SetRunning(bool running) { running_.store(running); }
@@ -45,6 +46,10 @@ public:
     // Deliberately empty: the workers may still use the object after its window is gone.
     void OnLastMessage(HWND oldWindow) override;
 
+    // Signalled when the user confirms a cancel or closes the window before the download has
+    // succeeded: the install thread then stops waiting for a download that may be blocked.
+    HANDLE CancelEvent() const { return cancelEvent_.get(); }
+
     UniqueKernelHandle WorkerThread; // the install thread
     DWORD WorkerThreadId = 0;
     std::wstring SavePath; // full path of the downloaded setup program
@@ -57,6 +62,8 @@ private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool& handled);
     LRESULT OnMinimize(WORD, WORD, HWND, bool& handled);
     LRESULT OnCancel(WORD, WORD, HWND, bool& handled);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool& handled);
+    void Cancel();
 
     // What the bar was last told; used by the download thread only.
     struct ShownBar {
@@ -67,6 +74,7 @@ private:
     };
     ShownBar shownBar_;
 
+    UniqueKernelHandle cancelEvent_; // manual reset
     std::atomic<bool> running_{false};
     std::atomic<bool> succeeded_{false};
 };

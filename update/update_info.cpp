@@ -114,6 +114,38 @@ UpdateInfo::~UpdateInfo() {
     CoUninitialize();
 }
 
+namespace {
+
+// A document type declaration can define entities that expand without bound; no descriptor
+// needs one, so a descriptor with one is refused before MSXML sees it.
+bool HasDocumentType(const wchar_t* text) {
+    return text != nullptr && wcsstr(text, L"<!DOCTYPE") != nullptr;
+}
+
+// Asks the parser itself to refuse document types too, through its "ProhibitDTD" property
+// (msxml.h declares no IXMLDOMDocument2, so the property is set through IDispatch).
+void ProhibitDocumentTypes(IXMLDOMDocument* document) {
+    OLECHAR name[] = L"setProperty";
+    LPOLESTR names[] = {name};
+    DISPID id = 0;
+    if (FAILED(document->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
+        return;
+    }
+    const UniqueBstr property(SysAllocString(L"ProhibitDTD"));
+    VARIANTARG arguments[2];
+    VariantInit(&arguments[0]);
+    arguments[0].vt = VT_BOOL; // arguments go in reverse order
+    arguments[0].boolVal = VARIANT_TRUE;
+    VariantInit(&arguments[1]);
+    arguments[1].vt = VT_BSTR;
+    arguments[1].bstrVal = property.get();
+    DISPPARAMS parameters = {arguments, nullptr, 2, 0};
+    document->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr,
+                     nullptr, nullptr);
+}
+
+} // namespace
+
 HRESULT UpdateInfo::Parse(const char* descriptor) {
     ver.clear();
     size.clear();
@@ -124,6 +156,9 @@ HRESULT UpdateInfo::Parse(const char* descriptor) {
     if (descriptor && !text) {
         return E_OUTOFMEMORY;
     }
+    if (HasDocumentType(text.get())) {
+        return E_ACCESSDENIED;
+    }
     try {
         ComPtr<IXMLDOMDocument> document;
         // msxml.h gives the interfaces no __uuidof, so the IID is named.
@@ -133,6 +168,7 @@ HRESULT UpdateInfo::Parse(const char* descriptor) {
         if (FAILED(hr)) {
             return hr;
         }
+        ProhibitDocumentTypes(document.Get());
         // Text that does not parse leaves an empty document, in which no <ver> is found.
         VARIANT_BOOL loaded = VARIANT_FALSE;
         hr = document->loadXML(text.get(), &loaded);

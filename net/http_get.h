@@ -1,0 +1,34 @@
+#pragma once
+// One GET with every wait bounded and redirects followed by hand: at most kMaxRedirects hops,
+// each to an address that CrackHttpUrl accepts. WinInet itself would follow any number of
+// redirects to any scheme, and under wine it waits for a silent server for ever.
+
+#include "net/internet_handle.h"
+#include "net/progress_reporter.h"
+
+#include <optional>
+
+namespace updater {
+
+constexpr int kMaxRedirects = 10;
+// The longest wait for the next step of a transfer (connect, send, each read). A server that
+// sends a status line and then nothing costs up to three such waits.
+constexpr DWORD kTransferTimeoutMs = 10000;
+
+class CHttpGet {
+public:
+    // Sends the request for `url` and follows redirects; reports kTransferOpening,
+    // kTransferConnected and kTransferSent. Throws CInternetException on any failure, a URL
+    // CrackHttpUrl refuses included.
+    CHttpGet(const wchar_t* url, const ProgressReporter& report);
+
+    // The final request, its response ready to read.
+    CHttpFile& Request() { return *request_; }
+
+private:
+    CInternetSession session_;
+    std::optional<CHttpConnection> connection_;
+    std::optional<CHttpFile> request_;
+};
+
+} // namespace updater
