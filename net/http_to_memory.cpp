@@ -50,6 +50,10 @@ bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionCh
             received += n;
             report.Position(received, total);
         }
+        if (received > maxLength) {
+            received = maxLength + 1;
+            data.get()[received] = '\0';
+        }
         *block = data.release();
         *length = received;
         report.State(kTransferDone);

@@ -52,6 +52,11 @@ void ExpectCheck(const CheckCase& c) {
 TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
     const std::string newer = At(Publish("v1002.xml", Descriptor("1.0.0.2")));
     const std::string same = At(Publish("v1001.xml", Descriptor("1.0.0.1")));
+    std::string big = Descriptor("2.0", "<size>1</size><comments>x</comments>");
+    big.insert(big.size() - 9, std::string(1024 * 1024 + 1 - big.size(), ' '));
+    const std::string dtd = "<?xml version=\"1.0\"?><!DOCTYPE u [<!ENTITY a \"" +
+                            std::string(1000, 'a') + "\">]>" +
+                            Descriptor("2.0", "<size>1</size><comments>&a;&a;&a;</comments>");
     const CheckCase cases[] = {
         {"newer", "version=1.0.0.1\r\nupdate=" + newer, 1,
          L"当前版本：1.0.0.1\r\n\r\n最新版本：1.0.0.2\r\n文件大小：3.2 MB\r\n"
@@ -72,6 +77,13 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
          -3, kCannotConnect},
         {"error page", "version=1.0\r\nupdate=" + At("/status/404"), -4, kUnusable},
         {"no size", "version=1.0\r\nupdate=" + At(Publish("nosize.xml", Descriptor("2", ""))), -4,
+         kUnusable},
+        {"CR LF in the address",
+         "version=1.0\r\nupdate=" + At("/update.xml%0D%0AX-Injected:%20yes"), -3, kCannotConnect},
+        {"silent server", "version=1.0\r\nupdate=" + At("/silent"), -3, kCannotConnect},
+        {"1 MiB and one byte", "version=1.0\r\nupdate=" + At(Publish("big.xml", big)), -4,
+         kUnusable},
+        {"document type with an entity", "version=1.0\r\nupdate=" + At(Publish("dtd.xml", dtd)), -4,
          kUnusable},
     };
     for (const auto& c : cases) {

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace updater {
@@ -148,6 +149,72 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
             EXPECT_EQ(c.abortAt, sink.questions) << "stops at the first yes";
         }
     }
+}
+
+TEST(Transfers, FollowAtMostTenRedirectsToHttpOnly) {
+    struct Case {
+        const char* path;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"/redirect/1", true},
+        {"/redirect/10", true},
+        {"/redirect/11", false},
+        {"/redirect-loop", false},
+        {"/redirect-grow", false},
+        {"/redirect-to?url=file:///c:/windows/win.ini", false},
+        {"/redirect-to?url=ftp://127.0.0.1/x", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const Outcome outcome = Transfer(Target::Memory, ServerUrl(c.path), nullptr);
+        EXPECT_EQ(c.ok, outcome.ok);
+        EXPECT_EQ(c.ok ? "redirected" : "", outcome.body);
+    }
+    EXPECT_FALSE(Transfer(Target::File, ServerUrl("/redirect/11"), nullptr).ok);
+}
+
+// A silent server costs a bounded wait, never more (each case on a thread of its own, so that
+// the bounds overlap).
+TEST(Transfers, SilentServersFailWithinTheirBound) {
+    struct Case {
+        Target target;
+        const char* path;
+        Outcome outcome;
+        ULONGLONG seconds = 0;
+    };
+    Case cases[] = {
+        {Target::Memory, "/silent", {}},
+        {Target::Memory, "/silent-headers", {}},
+        {Target::Memory, "/bytes/100000?stall=30000", {}},
+        {Target::File, "/bytes/100000?stall=30000", {}},
+    };
+    std::vector<std::thread> threads;
+    for (auto& c : cases) {
+        threads.emplace_back([&c] {
+            const ULONGLONG start = GetTickCount64();
+            c.outcome = Transfer(c.target, ServerUrl(c.path), nullptr);
+            c.seconds = (GetTickCount64() - start) / 1000;
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_FALSE(c.outcome.ok);
+        EXPECT_FALSE(c.outcome.fileLeft);
+        EXPECT_LE(c.seconds, 45u) << "no wait for the next byte is longer than 30 s";
+    }
+}
+
+TEST(Transfers, FetchStopsReadingOneByteBeyondItsLimit) {
+    char* block = nullptr;
+    DWORD length = 0;
+    ASSERT_TRUE(
+        HttpGetToMemory(ServerUrl("/bytes/3000000").c_str(), &block, &length, nullptr, 100000));
+    EXPECT_EQ(100001u, length);
+    std::free(block);
 }
 
 TEST(Transfers, AnErrorPageIsADocumentLikeAnyOther) {

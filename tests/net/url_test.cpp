@@ -26,6 +26,11 @@ TEST(CrackHttpUrl, SplitsHttpUrlsAndRefusesWhatItCannotSendAsGiven) {
         {L"ftp://updates.example/update.xml", false, nullptr, 0, L""},
         {L"", false, nullptr, 0, L""},
         {L"no url at all", false, nullptr, 0, L""},
+        // Control characters would be sent as they are: injected headers, a cut request line.
+        {L"http://h/setup.exe%0D%0AX-Injected:%20yes", false, nullptr, 0, L""},
+        {L"http://h/setup.exe?a=%00", false, nullptr, 0, L""},
+        {L"http://h/set\tup.exe", false, nullptr, 0, L""},
+        {L"http://h/a%7f.exe", false, nullptr, 0, L""},
         // An object name of 259 characters fits; one more is refused, never cut.
         {L"http://h/" + a250 + L"?q=12345", true, L"h", 80, L"/" + a250 + L"?q=12345"},
         {L"http://h/" + a250 + L"?q=123456", false, nullptr, 0, L""},
