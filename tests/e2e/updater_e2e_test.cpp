@@ -7,10 +7,12 @@
 #include "support/window_probe.h"
 
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -54,17 +56,18 @@ public:
         WriteFileBytes(root_.File(L"app\\config.ini"), "[main]\r\n" + lines);
     }
     // A descriptor of version `ver` whose setup program is served at `setupPath`.
-    void Publish(const std::string& ver, const std::string& setupPath,
-                 const std::string& installed = "1.0.0.1") {
+    void Publish(
+        const std::string& ver, const std::string& setupPath,
+        const std::string& installed = "1.0.0.1",
+        const std::wstring& comments = L"<line>修复了若干问题</line><line>新增自动保存</line>") {
         std::wstring url = ServerUrl(setupPath);
         for (size_t at = url.find(L'&'); at != std::wstring::npos; at = url.find(L'&', at + 1)) {
             url.insert(at + 1, L"amp;");
         }
-        const std::wstring xml =
-            L"<?xml version=\"1.0\"?><update><ver>" + std::wstring(ver.begin(), ver.end()) +
-            L"</ver><url>" + url +
-            L"</url><size>1.5 MB</size><comments>"
-            L"<line>修复了若干问题</line><line>新增自动保存</line></comments></update>";
+        const std::wstring xml = L"<?xml version=\"1.0\"?><update><ver>" +
+                                 std::wstring(ver.begin(), ver.end()) + L"</ver><url>" + url +
+                                 L"</url><size>1.5 MB</size><comments>" + comments +
+                                 L"</comments></update>";
         WriteConfig("version=" + installed + "\r\nupdate=" +
                     ToAnsi(ServerUrl(testing_support::Publish("update.xml", ToAnsi(xml)))) +
                     "\r\n");
@@ -175,6 +178,26 @@ TEST(UpdaterEndToEnd, OfferShowsVersionsSizeAndDescriptionInTheForeground) {
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == run.offer; }));
     PressKey(run.offer, VK_ESCAPE);
     EXPECT_EQ(2u, ExitCodeOf(*run.process));
+}
+
+// wine's rich-edit box needs seconds and gigabytes for one long line: the offer shows a bounded
+// text at once, whatever the descriptor holds within its 1 MiB.
+TEST(UpdaterEndToEnd, OfferOfADescriptorWithOneHugeLineAppearsAtOnce) {
+    Installation app;
+    app.Publish("2.0", "/files/none.exe", "1.0",
+                L"<line>" + std::wstring(1000000, L'x') + L"</line>");
+    const ULONGLONG start = GetTickCount64();
+    auto process = app.Start();
+    HWND offer = WaitForWindow(process->id(), kOfferCaption, 20000);
+    ASSERT_NE(nullptr, offer);
+    PROCESS_MEMORY_COUNTERS memory{};
+    GetProcessMemoryInfo(process->handle(), &memory, sizeof(memory));
+    std::printf("offer after %llu ms, peak working set %zu MB\n", GetTickCount64() - start,
+                memory.PeakWorkingSetSize >> 20);
+    EXPECT_LT(memory.PeakWorkingSetSize, 100u << 20);
+    EXPECT_NE(std::wstring::npos, ControlText(offer, kOfferTextId).find(L"x……"));
+    PressKey(offer, VK_ESCAPE);
+    EXPECT_EQ(2u, ExitCodeOf(*process));
 }
 
 TEST(UpdaterEndToEnd, OfferAnswers) {

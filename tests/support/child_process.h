@@ -19,6 +19,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     DWORD id() const { return id_; }
+    HANDLE handle() const { return process_; }
     // True when the process has ended within `timeoutMs`; `exitCode` then holds its code.
     bool WaitForExit(DWORD timeoutMs, DWORD& exitCode);
 
