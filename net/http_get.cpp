@@ -28,8 +28,8 @@ std::wstring RedirectTarget(CHttpFile& request, const std::wstring& from) {
     const std::wstring location = request.QueryLocation();
     wchar_t combined[INTERNET_MAX_URL_LENGTH] = {};
     DWORD size = INTERNET_MAX_URL_LENGTH;
-    if (location.empty() || !InternetCombineUrlW(from.c_str(), location.c_str(), combined, &size,
-                                                 ICU_NO_ENCODE)) {
+    if (location.empty() ||
+        !InternetCombineUrlW(from.c_str(), location.c_str(), combined, &size, ICU_NO_ENCODE)) {
         throw CInternetException(request.handle(), L"Redirect without a usable address");
     }
     return combined;

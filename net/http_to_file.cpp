@@ -44,8 +44,7 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
         // Shared for deletion: a cancelled download whose read blocks is abandoned, and its file
         // deleted while this handle is still open (it goes when the handle closes).
         file.reset(CreateFileW(localPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                               CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             throw CInternetException(nullptr, L"无法在本地创建保存文件！");
         }

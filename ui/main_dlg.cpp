@@ -76,6 +76,9 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     SETTEXTEX setText{ST_DEFAULT, kUtf16CodePage};
     SendMessageW(offerText, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&setText),
                  reinterpret_cast<LPARAM>(OfferText.c_str()));
+    // Setting the text leaves the caret, and the view, at its end: the versions are at the top.
+    SendMessageW(offerText, EM_SETSEL, 0, 0);
+    SendMessageW(offerText, EM_SCROLLCARET, 0, 0);
 
     if (CMessageLoop* loop = g_module.FindMessageLoop()) {
         loop->AttachFilter(this);

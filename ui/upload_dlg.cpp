@@ -25,6 +25,7 @@ HFONT CreateBoldGuiFont() {
 // fills more or fewer pixels of the bar, and at most 20 times a second, which still reads as
 // continuous motion; the range, the first and the final report always go through.
 constexpr ULONGLONG kMinRepaintIntervalMs = 50;
+constexpr LPARAM kMarqueeStepMs = 30;
 
 int FilledPixels(HWND bar, DWORD position, DWORD total) {
     RECT client{};
@@ -52,7 +53,16 @@ void CUploadDlg::Cancel() {
 }
 
 void CUploadDlg::OnPositionChanged(DWORD position, DWORD total) {
-    if (!::IsWindow(ProgressBar)) {
+    if (!::IsWindow(ProgressBar) || shownBar_.marquee) {
+        return;
+    }
+    // Without a Content-Length the total is only what had arrived first: once the download
+    // passes it, its size is unknown and a moving bar tells the truth where a full one would not.
+    if (total == 0 || position > total) {
+        SetWindowLongPtrW(ProgressBar, GWL_STYLE,
+                          GetWindowLongPtrW(ProgressBar, GWL_STYLE) | PBS_MARQUEE);
+        SendMessageW(ProgressBar, PBM_SETMARQUEE, TRUE, kMarqueeStepMs);
+        shownBar_.marquee = true;
         return;
     }
     const bool newRange = !shownBar_.valid || total != shownBar_.total;

@@ -28,7 +28,6 @@ public:
     static constexpr UINT DialogTemplateId = IDD_PROGRESS;
     static const MessageMap<CUploadDlg> messageMap;
 
-
     CUploadDlg();
 
     bool IsRunning() const { return running_.load(); }
@@ -39,6 +38,8 @@ public:
     // Called on the download thread: the bar's range becomes 0 to total and its position
     // `position`, through synchronous sends, so the main thread changes the bar. Sends that
     // would not change what the bar shows are left out. Nothing happens once the bar is gone.
+    // A position beyond its total, or a total of 0, means that the size is unknown (no
+    // Content-Length): the bar then moves on its own (marquee) for the rest of the download.
     void OnPositionChanged(DWORD position, DWORD total) override;
     // True once the running flag is clear: a confirmed cancel stops the transfer.
     bool IsAborted() override;
@@ -71,6 +72,7 @@ private:
         DWORD total = 0;
         int filledPixels = 0;
         ULONGLONG sentAt = 0;
+        bool marquee = false; // the size is unknown: the bar moves on its own from then on
     };
     ShownBar shownBar_;
 

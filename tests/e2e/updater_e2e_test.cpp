@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 #include <psapi.h>
+#include <richedit.h>
 
 #include <gtest/gtest.h>
 
@@ -184,8 +185,12 @@ TEST(UpdaterEndToEnd, OfferShowsVersionsSizeAndDescriptionInTheForeground) {
 // text at once, whatever the descriptor holds within its 1 MiB.
 TEST(UpdaterEndToEnd, OfferOfADescriptorWithOneHugeLineAppearsAtOnce) {
     Installation app;
+    std::wstring lines;
+    for (int i = 0; i < 60; ++i) {
+        lines += L"<line>第" + std::to_wstring(i) + L"行</line>";
+    }
     app.Publish("2.0", "/files/none.exe", "1.0",
-                L"<line>" + std::wstring(1000000, L'x') + L"</line>");
+                L"<line>" + std::wstring(1000000, L'x') + L"</line>" + lines);
     const ULONGLONG start = GetTickCount64();
     auto process = app.Start();
     HWND offer = WaitForWindow(process->id(), kOfferCaption, 20000);
@@ -196,6 +201,8 @@ TEST(UpdaterEndToEnd, OfferOfADescriptorWithOneHugeLineAppearsAtOnce) {
                 memory.PeakWorkingSetSize >> 20);
     EXPECT_LT(memory.PeakWorkingSetSize, 100u << 20);
     EXPECT_NE(std::wstring::npos, ControlText(offer, kOfferTextId).find(L"x……"));
+    EXPECT_EQ(0, SendMessageW(GetDlgItem(offer, kOfferTextId), EM_GETFIRSTVISIBLELINE, 0, 0))
+        << "the versions at the top are in view";
     PressKey(offer, VK_ESCAPE);
     EXPECT_EQ(2u, ExitCodeOf(*process));
 }

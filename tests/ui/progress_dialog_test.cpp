@@ -62,8 +62,6 @@ TEST_F(ProgressDialog, BarShowsTheReportedPositionOfTheTotal) {
     const Case cases[] = {
         {50, 100, 100, 50},
         {100, 100, 100, 100},
-        {150, 100, 100, 100}, // beyond the total: full
-        {0, 0, 0, 0},         // nothing announced
         {8192, 1048576, 1048576, 8192},
     };
     for (const auto& c : cases) {
@@ -75,6 +73,9 @@ TEST_F(ProgressDialog, BarShowsTheReportedPositionOfTheTotal) {
     // A burst of reports ends with the bar at the final position.
     Report(64 << 20, 64 << 20, 8192);
     EXPECT_EQ(64 << 20, Bar(PBM_GETPOS));
+    // Beyond the total (no Content-Length): not a full bar, a moving one.
+    Report(8192 * 3, 8192, 8192);
+    EXPECT_TRUE(GetWindowLongPtrW(dialog_.ProgressBar, GWL_STYLE) & PBS_MARQUEE);
 }
 
 TEST_F(ProgressDialog, MinimiseButtonMinimisesWhileTheDownloadGoesOn) {
