@@ -40,20 +40,28 @@ std::wstring RedirectTarget(CHttpFile& request, const std::wstring& from) {
 CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report)
     : session_(kTransferUserAgent, kTransferAccessType, nullptr, nullptr, 0) {
     std::wstring address = url;
+    bool wasSecure = false;
     for (int hop = 0;; ++hop) {
         wchar_t host[kUrlPartCapacity] = {};
         wchar_t objectName[kUrlPartCapacity] = {};
         INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
-        if (!CrackHttpUrl(address.c_str(), host, objectName, &port)) {
+        bool secure = false;
+        if (!CrackHttpUrl(address.c_str(), host, objectName, &port, &secure)) {
             throw CInternetException(nullptr, L"Unsupported address (%s)", address.c_str());
         }
+        if (wasSecure && !secure) {
+            throw CInternetException(nullptr, L"Redirect from https to http refused (%s)",
+                                     address.c_str());
+        }
+        wasSecure = secure;
         if (hop == 0) {
             report.State(kTransferOpening);
         }
         request_.reset();
         connection_.emplace(session_.handle(), host, port, nullptr, nullptr, 0);
         request_.emplace(connection_->handle(), L"GET", objectName, L"", nullptr, nullptr,
-                         kTransferRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT);
+                         kTransferRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                             (secure ? INTERNET_FLAG_SECURE : 0));
         BoundEveryWait(request_->handle());
         if (hop == 0) {
             report.State(kTransferConnected);

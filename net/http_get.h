@@ -1,7 +1,8 @@
 #pragma once
 // One GET with every wait bounded and redirects followed by hand: at most kMaxRedirects hops,
-// each to an address that CrackHttpUrl accepts. WinInet itself would follow any number of
-// redirects to any scheme, and under wine it waits for a silent server for ever.
+// each to an address that CrackHttpUrl accepts, never from https back to http. WinInet itself
+// would follow any number of redirects to any scheme, and under wine it waits for a silent
+// server for ever. Certificate errors are failures like any other: nothing is ignored.
 
 #include "net/internet_handle.h"
 #include "net/progress_reporter.h"

@@ -97,11 +97,18 @@ bool CrackUrl(const wchar_t* url, wchar_t* scheme, wchar_t* host, wchar_t* objec
     return true;
 }
 
-bool CrackHttpUrl(const wchar_t* url, wchar_t* host, wchar_t* objectName, INTERNET_PORT* port) {
+bool CrackHttpUrl(const wchar_t* url, wchar_t* host, wchar_t* objectName, INTERNET_PORT* port,
+                  bool* secure) {
     wchar_t scheme[kUrlPartCapacity] = {};
     INTERNET_SCHEME schemeKind = INTERNET_SCHEME_UNKNOWN;
-    return CrackUrl(url, scheme, host, objectName, port, &schemeKind) &&
-           schemeKind == INTERNET_SCHEME_HTTP;
+    if (!CrackUrl(url, scheme, host, objectName, port, &schemeKind) ||
+        (schemeKind != INTERNET_SCHEME_HTTP && schemeKind != INTERNET_SCHEME_HTTPS)) {
+        return false;
+    }
+    if (secure != nullptr) {
+        *secure = schemeKind == INTERNET_SCHEME_HTTPS;
+    }
+    return true;
 }
 
 } // namespace updater

@@ -18,8 +18,9 @@ constexpr DWORD kUrlPartCapacity = 260;
 bool CrackUrl(const wchar_t* url, wchar_t* scheme, wchar_t* host, wchar_t* objectName,
               INTERNET_PORT* port, INTERNET_SCHEME* schemeKind);
 
-// CrackUrl for http URLs only: any other scheme, https included, gives false (the outputs may
-// then have been written).
-bool CrackHttpUrl(const wchar_t* url, wchar_t* host, wchar_t* objectName, INTERNET_PORT* port);
+// CrackUrl for http and https URLs only: any other scheme gives false (the outputs may then
+// have been written). `secure`, when given, tells whether the URL is https.
+bool CrackHttpUrl(const wchar_t* url, wchar_t* host, wchar_t* objectName, INTERNET_PORT* port,
+                  bool* secure = nullptr);
 
 } // namespace updater

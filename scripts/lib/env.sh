@@ -12,7 +12,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 
 UPDATER_PACKAGES=(cmake make g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 fonts-wine
-    xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei googletest curl python3)
+    xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei googletest curl python3 openssl)
 
 log() { echo "[$(basename "$0")] $*" >&2; }
 

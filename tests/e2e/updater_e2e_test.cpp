@@ -57,11 +57,13 @@ public:
         WriteFileBytes(root_.File(L"app\\config.ini"), "[main]\r\n" + lines);
     }
     // A descriptor of version `ver` whose setup program is served at `setupPath`.
-    void Publish(
-        const std::string& ver, const std::string& setupPath,
-        const std::string& installed = "1.0.0.1",
-        const std::wstring& comments = L"<line>修复了若干问题</line><line>新增自动保存</line>") {
-        std::wstring url = ServerUrl(setupPath);
+    void
+    Publish(const std::string& ver, const std::string& setupPath,
+            const std::string& installed = "1.0.0.1",
+            const std::wstring& comments = L"<line>修复了若干问题</line><line>新增自动保存</line>",
+            std::wstring (*descriptorAt)(const std::string&) = ServerUrl,
+            std::wstring (*setupAt)(const std::string&) = ServerUrl) {
+        std::wstring url = setupAt(setupPath);
         for (size_t at = url.find(L'&'); at != std::wstring::npos; at = url.find(L'&', at + 1)) {
             url.insert(at + 1, L"amp;");
         }
@@ -70,7 +72,7 @@ public:
                                  L"</url><size>1.5 MB</size><comments>" + comments +
                                  L"</comments></update>";
         WriteConfig("version=" + installed + "\r\nupdate=" +
-                    ToAnsi(ServerUrl(testing_support::Publish("update.xml", ToAnsi(xml)))) +
+                    ToAnsi(descriptorAt(testing_support::Publish("update.xml", ToAnsi(xml)))) +
                     "\r\n");
     }
 
@@ -255,6 +257,46 @@ TEST(UpdaterEndToEnd, DownloadThatBringsNoSetupProgramFails) {
         AnswerBox(*run.process, kError, kUpgradeFailed);
         EXPECT_EQ(static_cast<DWORD>(c.exitCode), ExitCodeOf(*run.process));
         EXPECT_FALSE(FileExists(run.app.Saved(c.setupPath)));
+    }
+}
+
+std::wstring Trusted(const std::string& path) {
+    return SecureUrl(path, true);
+}
+std::wstring Untrusted(const std::string& path) {
+    return SecureUrl(path, false);
+}
+
+TEST(UpdaterEndToEnd, HttpsWorksWithATrustedCertificateOnly) {
+    struct Case {
+        const char* name;
+        std::wstring (*descriptorAt)(const std::string&);
+        std::wstring (*setupAt)(const std::string&);
+        const wchar_t* box; // null: the setup program is started
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"trusted", Trusted, Trusted, nullptr, 0},
+        {"untrusted descriptor", Untrusted, Trusted, L"无法连接远程服务器！请检查连接！", -3},
+        {"untrusted setup program", Trusted, Untrusted, kUpgradeFailed, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Installation app;
+        const std::string setup = Publish("setup_2.0.exe", SetupProgram());
+        app.Publish("2.0", setup, "1.0", L"<line>安全</line>", c.descriptorAt, c.setupAt);
+        auto process = app.Start();
+        if (c.descriptorAt == Trusted) {
+            HWND offer = WaitForWindow(process->id(), kOfferCaption);
+            ASSERT_NE(nullptr, offer);
+            PressKey(offer, VK_RETURN);
+        }
+        if (c.box != nullptr) {
+            AnswerBox(*process, kError, c.box);
+        }
+        EXPECT_EQ(static_cast<DWORD>(c.exitCode), ExitCodeOf(*process));
+        EXPECT_EQ(c.box == nullptr, WaitUntil([&] { return FileExists(app.Marker(setup)); },
+                                              c.box == nullptr ? kWindowTimeoutMs : 0));
     }
 }
 

@@ -86,12 +86,16 @@ TEST(Transfers, DeliverEveryByteAndReportProgressInChunks) {
         {"one chunk and one byte", "/bytes/8193", GeneratedBytes(8193)},
         {"3 MiB", "/bytes/3145739", GeneratedBytes(3145739)},
         {"no Content-Length", "/bytes/20000?nolength=1", GeneratedBytes(20000)},
+        {"https", "https", GeneratedBytes(70000)},
     };
     for (Target target : {Target::Memory, Target::File}) {
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.name) + (target == Target::File ? " to file" : ""));
             RecordingSink sink;
-            const Outcome outcome = Transfer(target, ServerUrl(c.path), &sink);
+            const Outcome outcome = Transfer(
+                target,
+                c.path == "https" ? testing_support::SecureUrl("/bytes/70000") : ServerUrl(c.path),
+                &sink);
             ASSERT_TRUE(outcome.ok);
             EXPECT_TRUE(outcome.body == c.body) << outcome.body.size() << " bytes arrived";
             EXPECT_EQ((std::vector<int>{kTransferStarting, kTransferOpening, kTransferConnected,
@@ -129,7 +133,12 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
     const Case cases[] = {
         {"refused, memory", Target::Memory, testing_support::RefusedUrl("/d.xml"), 0},
         {"refused, file", Target::File, testing_support::RefusedUrl("/s.exe"), 0},
-        {"https is not spoken", Target::Memory, L"https://127.0.0.1:1/d.xml", 0},
+        {"https, refused", Target::Memory, L"https://127.0.0.1:1/d.xml", 0},
+        {"untrusted certificate", Target::File, testing_support::SecureUrl("/bytes/10", false), 0},
+        {"https to http", Target::Memory,
+         testing_support::SecureUrl("/redirect-to?url=" +
+                                    testing_support::ToAnsi(ServerUrl("/bytes/10"))),
+         0},
         {"not a URL", Target::Memory, L"setup.exe", 0},
         {"error status", Target::File, ServerUrl("/status/404"), 0},
         {"cut short", Target::File, ServerUrl("/bytes/100000?cut=30000"), 0},

@@ -22,7 +22,7 @@ TEST(CrackHttpUrl, SplitsHttpUrlsAndRefusesWhatItCannotSendAsGiven) {
         {L"http://updates.example/update.xml", true, L"updates.example", 80, L"/update.xml"},
         {L"http://h/dir/file.xml?v=2#part", true, L"h", 80, L"/dir/file.xml?v=2#part"},
         {L"http://h/a%20b.xml?x=%41", true, L"h", 80, L"/a b.xml?x=A"},
-        {L"https://updates.example/update.xml", false, nullptr, 0, L""},
+        {L"https://updates.example/update.xml", true, L"updates.example", 443, L"/update.xml"},
         {L"ftp://updates.example/update.xml", false, nullptr, 0, L""},
         {L"", false, nullptr, 0, L""},
         {L"no url at all", false, nullptr, 0, L""},

@@ -19,16 +19,15 @@ std::wstring ServerDirectory() {
     return directory;
 }
 
-std::string Port() {
-    static const std::string port = [] {
-        const std::string text = ReadFileBytes(ServerDirectory() + L"\\port");
-        const size_t start = text.find("port=");
-        if (start == std::string::npos) {
-            throw std::runtime_error("the loopback server wrote no port");
-        }
-        return std::to_string(std::atoi(text.c_str() + start + 5));
-    }();
-    return port;
+// A "<name>=<number>" line of the file the server wrote when it started.
+std::string Port(const char* name) {
+    static const std::string text = ReadFileBytes(ServerDirectory() + L"\\port");
+    const std::string key = std::string("\n") + name + "=";
+    const size_t start = ("\n" + text).find(key);
+    if (start == std::string::npos) {
+        throw std::runtime_error(std::string("the loopback server wrote no ") + name);
+    }
+    return std::to_string(std::atoi(text.c_str() + start + key.size() - 1));
 }
 
 std::wstring Widen(const std::string& text) {
@@ -38,7 +37,13 @@ std::wstring Widen(const std::string& text) {
 } // namespace
 
 std::wstring ServerUrl(const std::string& pathAndQuery) {
-    return Widen("http://127.0.0.1:" + Port() + pathAndQuery);
+    return Widen("http://127.0.0.1:" + Port("port") + pathAndQuery);
+}
+
+std::wstring SecureUrl(const std::string& pathAndQuery, bool trusted) {
+    // The certificates name localhost: wine matches no IP address against a certificate.
+    return Widen("https://localhost:" + Port(trusted ? "tls_port" : "tls_untrusted_port") +
+                 pathAndQuery);
 }
 
 std::wstring RefusedUrl(const std::string& pathAndQuery) {

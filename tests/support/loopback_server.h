@@ -14,6 +14,9 @@ namespace testing_support {
 
 // "http://127.0.0.1:<port>" followed by pathAndQuery.
 std::wstring ServerUrl(const std::string& pathAndQuery);
+// The same paths over HTTPS, behind a certificate of the run's trusted test CA, or one that
+// nobody trusts.
+std::wstring SecureUrl(const std::string& pathAndQuery, bool trusted = true);
 // The same address on a port where nothing listens, so that connecting is refused.
 std::wstring RefusedUrl(const std::string& pathAndQuery);
 
