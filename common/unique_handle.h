@@ -3,6 +3,7 @@
 // goes away or is reset, on every path. One template, one line per kind of handle.
 
 #include <windows.h>
+#include <bcrypt.h>
 #include <oleauto.h>
 #include <wininet.h>
 
@@ -63,6 +64,13 @@ using UniqueRegistryKey = UniqueHandle<HKEY, RegCloseKey>;
 using UniqueFont = UniqueHandle<HFONT, DeleteObject>;
 using UniqueModule = UniqueHandle<HMODULE, FreeLibrary>;
 using UniqueBstr = UniqueHandle<BSTR, SysFreeString>;
+// CNG: an algorithm provider closes with a flags argument that must be zero.
+inline void CloseAlgorithmProvider(BCRYPT_ALG_HANDLE algorithm) {
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+}
+using UniqueAlgorithmProvider = UniqueHandle<BCRYPT_ALG_HANDLE, CloseAlgorithmProvider>;
+using UniqueCngKey = UniqueHandle<BCRYPT_KEY_HANDLE, BCryptDestroyKey>;
+using UniqueCngHash = UniqueHandle<BCRYPT_HASH_HANDLE, BCryptDestroyHash>;
 // A block from malloc, calloc or realloc.
 using UniqueHeapBlock = UniqueHandle<char*, std::free>;
 

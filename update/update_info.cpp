@@ -6,6 +6,7 @@
 #include <msxml.h>
 #include <wrl/client.h>
 
+#include <cstring>
 #include <exception>
 
 namespace updater {
@@ -98,10 +99,13 @@ HRESULT ReadDocument(IXMLDOMDocument* document, UpdateInfo& info) {
     return ReadComments(document, info.comments);
 }
 
-UINT DescriptorCodePage() {
-    // The thread's ANSI code page; chosen once and kept for the process.
-    static const UINT codePage = CP_THREAD_ACP;
-    return codePage;
+// The first element of this name, if any; an absent element or a failing query leaves the
+// field empty, so that descriptors without it read exactly as before.
+void ReadOptionalText(IXMLDOMDocument* document, const wchar_t* query, std::wstring& field) {
+    ComPtr<IXMLDOMNode> node;
+    if (SUCCEEDED(SelectFirst(document, query, node))) {
+        field = NodeText(node.Get());
+    }
 }
 
 } // namespace
@@ -146,19 +150,26 @@ void ProhibitDocumentTypes(IXMLDOMDocument* document) {
 
 } // namespace
 
-HRESULT UpdateInfo::Parse(const char* descriptor) {
+HRESULT UpdateInfo::Parse(const char* bytes, size_t length) {
     ver.clear();
     size.clear();
     url.clear();
     comments.clear();
+    sha256.clear();
+    signature.clear();
 
-    const UniqueBstr text(ToWideText(descriptor, -1));
-    if (descriptor && !text) {
+    std::wstring decoded;
+    if (!DecodeDescriptor(bytes, length, decoded)) {
+        return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    }
+    const UniqueBstr text(SysAllocStringLen(decoded.data(), static_cast<UINT>(decoded.size())));
+    if (!text) {
         return E_OUTOFMEMORY;
     }
     if (HasDocumentType(text.get())) {
         return E_ACCESSDENIED;
     }
+    decoded.clear();
     try {
         ComPtr<IXMLDOMDocument> document;
         // msxml.h gives the interfaces no __uuidof, so the IID is named.
@@ -169,48 +180,32 @@ HRESULT UpdateInfo::Parse(const char* descriptor) {
             return hr;
         }
         ProhibitDocumentTypes(document.Get());
-        // Text that does not parse leaves an empty document, in which no <ver> is found.
+        // Text that does not parse leaves an empty document, in which no <ver> is found. The
+        // text is already UTF-16, so MSXML takes no notice of the declared encoding.
         VARIANT_BOOL loaded = VARIANT_FALSE;
         hr = document->loadXML(text.get(), &loaded);
         if (FAILED(hr)) {
             return hr;
         }
         hr = ReadDocument(document.Get(), *this);
-        return FAILED(hr) ? hr : S_OK;
+        if (FAILED(hr)) {
+            return hr;
+        }
+        ReadOptionalText(document.Get(), L"//sha256", sha256);
+        ReadOptionalText(document.Get(), L"//signature", signature);
+        return S_OK;
     } catch (const std::exception&) {
         // The strings could not grow; what was read so far stays, as after any failure.
         return E_FAIL;
     }
 }
 
-int UpdateInfo::CompareWithLocal(std::wstring localVersion) const {
-    return CompareVersions(localVersion, ver);
+HRESULT UpdateInfo::Parse(const char* descriptor) {
+    return Parse(descriptor, descriptor ? std::strlen(descriptor) : 0);
 }
 
-BSTR ToWideText(const char* bytes, int count) {
-    if (!bytes || count == 0) {
-        return nullptr;
-    }
-    const UINT codePage = DescriptorCodePage();
-    int length = MultiByteToWideChar(codePage, 0, bytes, count, nullptr, 0);
-    if (length <= 0) {
-        return nullptr;
-    }
-    if (count == -1) {
-        --length; // the measured length counts the terminating zero
-    }
-    UniqueBstr text(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
-    if (!text) {
-        return nullptr;
-    }
-    // With count -1 the conversion writes the terminator too, into the slot SysAllocStringLen
-    // reserves after the content.
-    const int converted = MultiByteToWideChar(codePage, 0, bytes, count, text.get(),
-                                              count == -1 ? length + 1 : length);
-    if (converted != (count == -1 ? length + 1 : length)) {
-        return nullptr;
-    }
-    return text.release();
+int UpdateInfo::CompareWithLocal(std::wstring localVersion) const {
+    return CompareVersions(localVersion, ver);
 }
 
 } // namespace updater

@@ -1,0 +1,21 @@
+#pragma once
+// SHA-256 digests of downloaded files, and the hexadecimal form descriptors publish them in.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace updater {
+
+using Sha256Digest = std::array<uint8_t, 32>;
+
+// The digest of the whole file, read through CNG. False when the file cannot be opened or read
+// (it is opened for reading with only other readers allowed, so a file still being written
+// fails) or when CNG fails; `digest` is then left as it was.
+bool Sha256File(const std::wstring& path, Sha256Digest& digest);
+
+// Exactly 64 hexadecimal digits in either case, with spaces, tabs or line breaks around them
+// but not between them. False otherwise, leaving `digest` as it was.
+bool ParseSha256Hex(const std::wstring& text, Sha256Digest& digest);
+
+} // namespace updater
