@@ -3,6 +3,7 @@
 #include "app/update_check_texts.h"
 #include "common/unique_handle.h"
 #include "net/http_transfer.h"
+#include "update/setup_check.h"
 
 #include <algorithm>
 
@@ -71,6 +72,14 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
     if (config.version.empty() || config.descriptorUrl.empty()) {
         return kCheckConfigIncomplete;
     }
+    SetupRequirements requirements;
+    if (!config.publicKey.empty()) {
+        PublicKey key;
+        if (!ParsePublicKey(config.publicKey, key)) {
+            return kCheckConfigIncomplete; // a key that is there but unusable is a broken config
+        }
+        requirements.vendorKey = key;
+    }
     char* received = nullptr;
     DWORD length = 0;
     if (!HttpGetToMemory(config.descriptorUrl.c_str(), &received, &length, nullptr,
@@ -83,12 +92,21 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
     if (length > kMaxDescriptorBytes) {
         return kCheckDescriptorUnusable;
     }
-    const HRESULT parsed = info.Parse(descriptor.get());
+    const HRESULT parsed = info.Parse(descriptor.get(), length);
     descriptor.reset();
     ReportStep(observer, "descriptor parsed");
     if (FAILED(parsed)) {
         return kCheckDescriptorUnusable;
     }
+    if (!info.sha256.empty()) {
+        Sha256Digest digest{};
+        if (!ParseSha256Hex(info.sha256, digest)) {
+            return kCheckDescriptorUnusable;
+        }
+        requirements.sha256 = digest;
+    }
+    requirements.signature = info.signature;
+    g_setupRequirements = requirements;
     return info.CompareWithLocal(config.version);
 }
 

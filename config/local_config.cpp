@@ -74,6 +74,7 @@ LocalConfig::LocalConfig(std::wstring directory) : directory_(std::move(director
 HRESULT LocalConfig::Load() {
     version = ValueOrEmpty(ReadConfigValue(directory_, L"main", L"version"));
     descriptorUrl = ValueOrEmpty(ReadConfigValue(directory_, L"main", L"update"));
+    publicKey = ValueOrEmpty(ReadConfigValue(directory_, L"main", L"publickey"));
     return !version.empty() && !descriptorUrl.empty() ? S_OK : E_FAIL;
 }
 

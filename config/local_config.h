@@ -28,6 +28,7 @@ public:
 
     std::wstring version;       // [main] version
     std::wstring descriptorUrl; // [main] update
+    std::wstring publicKey;     // [main] publickey, optional: the vendor's signing key
 
 private:
     std::wstring directory_;

@@ -4,6 +4,7 @@
 #include "net/http_transfer.h"
 #include "ui/dialog_captions.h"
 #include "ui/save_path.h"
+#include "update/setup_check.h"
 #include "update/update_info.h"
 
 #include <shellapi.h>
@@ -48,7 +49,12 @@ DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
     // Stored before the flag is set: from then on a cancel may make the install thread read it.
     dialog.SavePath = BuildSavePath(temporaryDirectory, url);
     dialog.SetRunning(true);
-    const bool downloaded = HttpGetToFile(url.c_str(), dialog.SavePath.c_str(), &dialog);
+    bool downloaded = HttpGetToFile(url.c_str(), dialog.SavePath.c_str(), &dialog);
+    // What fails its checksum or the vendor's signature is never started, nor left behind.
+    if (downloaded && !CheckSetupFile(g_setupRequirements, dialog.SavePath).empty()) {
+        DeleteFileW(dialog.SavePath.c_str());
+        downloaded = false;
+    }
     // Cleared first, so that a cancel confirmed from now on finds the download finished.
     dialog.SetRunning(false);
     if (!downloaded) {

@@ -1,0 +1,26 @@
+#pragma once
+// What the downloaded setup program must satisfy before it is started: the SHA-256 that the
+// descriptor publishes, and a signature by the vendor's key when config.ini names one.
+
+#include "update/sha256.h"
+#include "update/signature.h"
+
+#include <optional>
+#include <string>
+
+namespace updater {
+
+struct SetupRequirements {
+    std::optional<Sha256Digest> sha256; // from the descriptor's <sha256>
+    std::optional<PublicKey> vendorKey; // from config.ini's publickey
+    std::wstring signature;             // the descriptor's <signature>, base64
+};
+
+// Filled by the update check, read by the download thread once the file is there.
+extern SetupRequirements g_setupRequirements;
+
+// Empty when the file meets every requirement; otherwise why it does not, in English, for the
+// vendor's tools (the user only sees that the upgrade failed).
+std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::wstring& path);
+
+} // namespace updater
