@@ -300,6 +300,71 @@ TEST(UpdaterEndToEnd, HttpsWorksWithATrustedCertificateOnly) {
     }
 }
 
+// Replaces the text of the first <name> element, or removes the element.
+std::string WithElement(std::string xml, const std::string& name, const std::string& text,
+                        bool remove = false) {
+    const size_t start = xml.find("<" + name + ">");
+    const size_t end = xml.find("</" + name + ">");
+    if (start == std::string::npos || end == std::string::npos) {
+        return xml;
+    }
+    return remove ? xml.erase(start, end + name.size() + 3 - start)
+                  : xml.replace(start + name.size() + 2, end - start - name.size() - 2, text);
+}
+
+// The vendor's update as scripts/make-key and scripts/make-descriptor made it (see
+// start_test_server.sh), and variants of it.
+TEST(UpdaterEndToEnd, OnlyASetupProgramThatMatchesItsChecksumAndSignatureIsStarted) {
+    const std::string key = ServedFile("publickey.txt");
+    const std::string signedXml = ServedFile("vendor-setup.xml");
+    const std::string other = ServedFile("vendor-other.xml");
+    const size_t start = other.find("<signature>") + 11;
+    const std::string otherSignature = other.substr(start, other.find("</signature>") - start);
+    struct Case {
+        const char* name;
+        std::string configKey; // the publickey line's value; empty: none
+        std::string descriptor;
+        int exitCode; // 0: started
+    };
+    const Case cases[] = {
+        {"signed", key, signedXml, 0},
+        {"one byte changed", key, ServedFile("vendor-tampered.xml"), -1},
+        {"signature of another file", key, WithElement(signedXml, "signature", otherSignature), -1},
+        {"signature missing", key, WithElement(signedXml, "signature", "", true), -1},
+        {"signature not base64", key, WithElement(signedXml, "signature", "not*base64"), -1},
+        {"no key, checksum right", "", WithElement(signedXml, "signature", "", true), 0},
+        {"no key, checksum wrong", "", WithElement(signedXml, "sha256", std::string(64, '0')), -1},
+        {"malformed key", "AAAA" + key.substr(4), signedXml, -2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Installation app;
+        const std::string descriptor = Publish("vendor.xml", c.descriptor);
+        app.WriteConfig("version=1.0\r\nupdate=" + ToAnsi(ServerUrl(descriptor)) + "\r\n" +
+                        (c.configKey.empty() ? "" : "publickey=" + c.configKey + "\r\n"));
+        auto process = app.Start();
+        if (c.exitCode == -2) {
+            AnswerBox(*process, kError, L"本地配置信息有错误！");
+        } else {
+            HWND offer = WaitForWindow(process->id(), kOfferCaption);
+            ASSERT_NE(nullptr, offer);
+            EXPECT_NE(std::wstring::npos,
+                      ControlText(offer, kOfferTextId).find(L"修复：签名的安装程序"));
+            PressKey(offer, VK_RETURN);
+            if (c.exitCode != 0) {
+                AnswerBox(*process, kError, kUpgradeFailed);
+            }
+        }
+        EXPECT_EQ(static_cast<DWORD>(c.exitCode), ExitCodeOf(*process));
+        const std::string setup = c.descriptor.find("vendor-tampered") != std::string::npos
+                                      ? "/vendor-tampered.exe"
+                                      : "/vendor-setup.exe";
+        EXPECT_EQ(c.exitCode == 0, FileExists(app.Saved(setup))) << "a rejected file is deleted";
+        EXPECT_EQ(c.exitCode == 0, WaitUntil([&] { return FileExists(app.Marker(setup)); },
+                                             c.exitCode == 0 ? kWindowTimeoutMs : 0));
+    }
+}
+
 // The server holds the download back until released: a confirmed cancel must not wait for it.
 TEST(UpdaterEndToEnd, CancelAsksAndOnlyAConfirmedCancelStopsTheDownload) {
     for (const int answer : {IDOK, IDCANCEL}) {

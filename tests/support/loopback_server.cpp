@@ -61,6 +61,10 @@ std::string Publish(const std::string& name, const std::string& bytes) {
     return "/files/" + unique;
 }
 
+std::string ServedFile(const std::string& name) {
+    return ReadFileBytes(ServerDirectory() + L"\\www\\" + Widen(name));
+}
+
 std::string GeneratedBytes(size_t count) {
     std::string bytes(count, '\0');
     for (size_t i = 0; i < count; ++i) {

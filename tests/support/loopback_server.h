@@ -24,6 +24,9 @@ std::wstring RefusedUrl(const std::string& pathAndQuery);
 // Names are made unique so that no cache can hand out an earlier test's content.
 std::string Publish(const std::string& name, const std::string& bytes);
 
+// The bytes of a file that the server serves as /files/<name>.
+std::string ServedFile(const std::string& name);
+
 // The body the server generates for /bytes/<count>.
 std::string GeneratedBytes(size_t count);
 

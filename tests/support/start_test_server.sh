@@ -1,10 +1,14 @@
 #!/bin/sh
 # Starts the loopback server for a test run: plain HTTP, HTTPS with a certificate from the
 # run's own test CA (which trust_test_ca adds to the wine prefix), and HTTPS with a certificate
-# nobody trusts. Usage: start_test_server.sh <folder> <http_server.py>
+# nobody trusts. Then publishes a vendor's update made with the vendor's tools: a key, the setup
+# program signed (vendor.xml), and a copy with one byte changed under the original's
+# descriptor (tampered.xml).
+# Usage: start_test_server.sh <folder> <source folder> <setup program>
 set -eu
 dir=$1
-server=$2
+source=$2
+setup=$3
 rm -rf "$dir/www"
 mkdir -p "$dir/www" "$dir/tls"
 cd "$dir/tls"
@@ -22,6 +26,25 @@ if [ ! -f server.pem ]; then
         -subj "/CN=localhost" -addext subjectAltName=DNS:localhost -keyout untrusted.key \
         -out untrusted.pem 2>/dev/null
 fi
-# exec: the server watches its parent, which is then ctest itself.
-exec python3 "$server" --daemon --root "$dir/www" --port-file "$dir/port" \
-    --tls server.pem server.key --tls-untrusted untrusted.pem untrusted.key
+# The server ends with ctest, which started this script.
+python3 "$source/scripts/lib/http_server.py" --daemon --watch-pid "$PPID" --root "$dir/www" \
+    --port-file "$dir/port" --tls server.pem server.key --tls-untrusted untrusted.pem untrusted.key
+port=$(sed -n 's/^port=//p' "$dir/port")
+
+www=$dir/www
+rm -rf "$dir/vendor"
+mkdir -p "$dir/vendor"
+"$source/scripts/make-key" --out "$dir/vendor" | sed -n 's/^publickey=//p' >"$www/publickey.txt"
+cp "$setup" "$www/vendor-setup.exe"
+cp "$setup" "$www/vendor-tampered.exe"
+printf 'X' | dd of="$www/vendor-tampered.exe" bs=1 seek=100 conv=notrunc 2>/dev/null
+printf '修复：签名的安装程序\n' >"$dir/vendor/notes.txt"
+for name in setup tampered; do
+    "$source/scripts/make-descriptor" --version 2.0 --notes "$dir/vendor/notes.txt" \
+        --url "http://127.0.0.1:$port/files/vendor-$name.exe" --key "$dir/vendor/updater-key.pem" \
+        --out "$www/vendor-$name.xml" "$www/vendor-setup.exe"
+done
+# A genuine signature, of another file.
+"$source/scripts/make-descriptor" --version 2.0 --notes "$dir/vendor/notes.txt" \
+    --url "http://127.0.0.1:$port/files/vendor-tampered.exe" --key "$dir/vendor/updater-key.pem" \
+    --out "$www/vendor-other.xml" "$www/vendor-tampered.exe"
