@@ -112,17 +112,6 @@ TEST(Transfers, DeliverEveryByteAndReportProgressInChunks) {
     }
 }
 
-TEST(Transfers, EmptyBodyIsAnEmptyDocumentButNoFile) {
-    RecordingSink memorySink, fileSink;
-    const Outcome memory = Transfer(Target::Memory, ServerUrl("/empty"), &memorySink);
-    EXPECT_TRUE(memory.ok);
-    EXPECT_EQ("", memory.body);
-    const Outcome file = Transfer(Target::File, ServerUrl("/empty"), &fileSink);
-    EXPECT_TRUE(file.ok);
-    EXPECT_FALSE(file.fileLeft);
-    EXPECT_EQ(kTransferFailed, fileSink.states.back());
-}
-
 TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
     struct Case {
         const char* name;

@@ -1,9 +1,5 @@
 #include "support/gui.h"
 
-#include <richedit.h>
-
-#include <vector>
-
 namespace testing_support {
 
 bool PumpUntil(const std::function<bool()>& condition, DWORD boundMs) {
@@ -20,17 +16,6 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD boundMs) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
     return true;
-}
-
-std::wstring RichEditText(HWND control) {
-    std::vector<wchar_t> text(1 << 20);
-    GETTEXTEX request{};
-    request.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    request.flags = GT_USECRLF;
-    request.codepage = 1200; // UTF-16
-    const LRESULT length = SendMessageW(control, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
-                                        reinterpret_cast<LPARAM>(text.data()));
-    return std::wstring(text.data(), length > 0 ? static_cast<size_t>(length) : 0);
 }
 
 } // namespace testing_support
