@@ -53,5 +53,34 @@ TEST(UpdateInfoParse, ReadsTheFirstElementOfEachNameAnywhere) {
     }
 }
 
+TEST(UpdateInfoParse, DecodesUtf8OrUtf16ByMarkOrDeclarationElseTheAnsiCodePage) {
+    const std::wstring body =
+        L"<更新><ver>2.0</ver><url>http://h/安装.exe</url><size>12.5 兆</size>"
+        L"<comments><行>修复</行></comments><sha256>ab</sha256><signature>签名</signature></更新>";
+    const std::string utf8Body =
+        u8"<更新><ver>2.0</ver><url>http://h/安装.exe</url><size>12.5 兆</size>"
+        u8"<comments><行>修复</行></comments><sha256>ab</sha256><signature>签名</signature></更新>";
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    const std::string utf16(reinterpret_cast<const char*>(body.data()), body.size() * 2);
+    const std::tuple<const char*, std::string, bool> cases[] = {
+        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + utf8Body, true},
+        {"UTF-8 declared", utf8 + utf8Body, true},
+        {"utf-8, single quotes", "<?xml version='1.0' encoding = 'utf-8'?>" + utf8Body, true},
+        {"GBK declared",
+         testing_support::ToAnsi(L"<?xml version=\"1.0\" encoding=\"GBK\"?>" + body), true},
+        {"undeclared", testing_support::ToAnsi(body), true},
+        {"UTF-16 LE with a byte order mark", "\xFF\xFE" + utf16, true},
+        {"bad UTF-8", utf8 + "<r><ver>2</ver><url>\xE4</url><size/><comments/></r>", false},
+    };
+    for (const auto& [name, bytes, usable] : cases) {
+        SCOPED_TRACE(name);
+        UpdateInfo info;
+        EXPECT_EQ(usable, SUCCEEDED(info.Parse(bytes.data(), bytes.size())));
+        EXPECT_EQ(usable ? L"http://h/安装.exe|12.5 兆|修复\r\n|ab|签名" : L"||||",
+                  info.url + L"|" + info.size + L"|" + info.comments + L"|" + info.sha256 + L"|" +
+                      info.signature);
+    }
+}
+
 } // namespace
 } // namespace updater
