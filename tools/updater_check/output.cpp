@@ -48,14 +48,8 @@ std::wstring InternetErrorName(DWORD error) {
         return L"certificate name mismatch: the certificate is not for this host name";
     case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
         return L"certificate expired or not yet valid";
-    case ERROR_INTERNET_SEC_CERT_NO_REV:
-        return L"certificate revocation information unavailable";
-    case ERROR_INTERNET_SEC_CERT_ERRORS:
-        return L"certificate errors";
     case ERROR_INTERNET_TIMEOUT:
         return L"timed out";
-    case ERROR_INTERNET_INVALID_URL:
-        return L"invalid address";
     case ERROR_INTERNET_UNRECOGNIZED_SCHEME:
         return L"address not accepted (only http and https)";
     case ERROR_INTERNET_NAME_NOT_RESOLVED:
@@ -64,12 +58,6 @@ std::wstring InternetErrorName(DWORD error) {
         return L"cannot connect";
     case ERROR_INTERNET_CONNECTION_ABORTED:
         return L"connection aborted, or no answer in time";
-    case ERROR_INTERNET_CONNECTION_RESET:
-        return L"connection reset";
-    case ERROR_HTTP_INVALID_SERVER_RESPONSE:
-        return L"invalid server response";
-    case ERROR_HTTP_REDIRECT_FAILED:
-        return L"redirect refused";
     case WSAETIMEDOUT:
         return L"no data in time";
     default:
@@ -106,8 +94,13 @@ std::wstring DescribeDocument(const std::wstring& decoded) {
         error->get_linepos(&column);
         error->get_reason(&received);
         const UniqueBstr reason(received);
-        return L"XML error at line " + std::to_wstring(line) + L", column " +
-               std::to_wstring(column) + L": " + FromBstr(reason.get());
+        // Some MSXML builds (wine's among them) report no position; no "line 0" is made up.
+        const std::wstring where =
+            line > 0 ? L" at line " + std::to_wstring(line) + L", column " + std::to_wstring(column)
+                     : L"";
+        wchar_t hex[16];
+        wsprintfW(hex, L" (0x%08X)", static_cast<unsigned>(code));
+        return L"XML error" + where + L": " + FromBstr(reason.get()) + hex;
     }
     for (const wchar_t* name : {L"ver", L"url", L"size", L"comments"}) {
         const UniqueBstr query(SysAllocString((std::wstring(L"//") + name).c_str()));
