@@ -3,7 +3,6 @@
 #include "common/unique_handle.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <string_view>
 
