@@ -1,5 +1,7 @@
 #include "net/url.h"
 
+#include "common/hex_digit.h"
+
 #include <shlwapi.h>
 
 #include <cwchar>
@@ -18,22 +20,12 @@ bool HasControlCharacter(const wchar_t* text) {
     return false;
 }
 
-int HexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return c - L'0';
-    }
-    if ((c | 0x20) >= L'a' && (c | 0x20) <= L'f') {
-        return (c | 0x20) - L'a' + 10;
-    }
-    return -1;
-}
-
 // "%0D", "%00", "%7F", ...: checked before decoding, because a decoded NUL would simply cut
 // the text short where a later check would no longer see it.
 bool HasEscapedControlCharacter(const wchar_t* text) {
     for (; *text != L'\0'; ++text) {
-        if (*text == L'%' && HexValue(text[1]) >= 0 && HexValue(text[2]) >= 0) {
-            const int value = HexValue(text[1]) * 16 + HexValue(text[2]);
+        if (*text == L'%' && HexDigitValue(text[1]) >= 0 && HexDigitValue(text[2]) >= 0) {
+            const int value = HexDigitValue(text[1]) * 16 + HexDigitValue(text[2]);
             if (value < 0x20 || value == 0x7F) {
                 return true;
             }

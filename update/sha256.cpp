@@ -1,5 +1,6 @@
 #include "update/sha256.h"
 
+#include "common/hex_digit.h"
 #include "common/unique_handle.h"
 
 #include <memory>
@@ -12,19 +13,6 @@ constexpr DWORD kReadChunk = 64 * 1024;
 // The platform's SHA-256 object is a few hundred bytes; a larger answer is not believed.
 constexpr DWORD kLargestHashObject = 64 * 1024;
 constexpr wchar_t kSurroundingSpace[] = L" \t\r\n";
-
-int HexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return c - L'0';
-    }
-    if (c >= L'a' && c <= L'f') {
-        return c - L'a' + 10;
-    }
-    if (c >= L'A' && c <= L'F') {
-        return c - L'A' + 10;
-    }
-    return -1;
-}
 
 // Feeds the file to `hash` chunk by chunk until its end.
 bool HashFileContent(HANDLE file, BCRYPT_HASH_HANDLE hash) {
@@ -100,8 +88,8 @@ bool ParseSha256Hex(const std::wstring& text, Sha256Digest& digest) {
     }
     Sha256Digest result{};
     for (size_t index = 0; index < result.size(); ++index) {
-        const int high = HexValue(text[first + 2 * index]);
-        const int low = HexValue(text[first + 2 * index + 1]);
+        const int high = HexDigitValue(text[first + 2 * index]);
+        const int low = HexDigitValue(text[first + 2 * index + 1]);
         if (high < 0 || low < 0) {
             return false;
         }

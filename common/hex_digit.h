@@ -1,0 +1,20 @@
+#pragma once
+// Reading hexadecimal digits, for URL escapes and published checksums alike.
+
+namespace updater {
+
+// The value of one hexadecimal digit in either case; -1 for any other character.
+inline int HexDigitValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') {
+        return c - L'0';
+    }
+    if (c >= L'a' && c <= L'f') {
+        return c - L'a' + 10;
+    }
+    if (c >= L'A' && c <= L'F') {
+        return c - L'A' + 10;
+    }
+    return -1;
+}
+
+} // namespace updater
