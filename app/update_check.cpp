@@ -73,12 +73,8 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
         return kCheckConfigIncomplete;
     }
     SetupRequirements requirements;
-    if (!config.publicKey.empty()) {
-        PublicKey key;
-        if (!ParsePublicKey(config.publicKey, key)) {
-            return kCheckConfigIncomplete; // a key that is there but unusable is a broken config
-        }
-        requirements.vendorKey = key;
+    if (!SetVendorKey(requirements, config.publicKey)) {
+        return kCheckConfigIncomplete; // a key that is there but unusable is a broken config
     }
     char* received = nullptr;
     DWORD length = 0;
@@ -98,14 +94,9 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
     if (FAILED(parsed)) {
         return kCheckDescriptorUnusable;
     }
-    if (!info.sha256.empty()) {
-        Sha256Digest digest{};
-        if (!ParseSha256Hex(info.sha256, digest)) {
-            return kCheckDescriptorUnusable;
-        }
-        requirements.sha256 = digest;
+    if (!SetPublishedChecks(requirements, info.sha256, info.signature)) {
+        return kCheckDescriptorUnusable;
     }
-    requirements.signature = info.signature;
     g_setupRequirements = requirements;
     return info.CompareWithLocal(config.version);
 }

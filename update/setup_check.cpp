@@ -4,6 +4,31 @@ namespace updater {
 
 SetupRequirements g_setupRequirements;
 
+bool SetVendorKey(SetupRequirements& requirements, const std::wstring& base64Spki) {
+    if (base64Spki.empty()) {
+        return true;
+    }
+    PublicKey key;
+    if (!ParsePublicKey(base64Spki, key)) {
+        return false;
+    }
+    requirements.vendorKey = key;
+    return true;
+}
+
+bool SetPublishedChecks(SetupRequirements& requirements, const std::wstring& sha256,
+                        const std::wstring& signature) {
+    if (!sha256.empty()) {
+        Sha256Digest digest{};
+        if (!ParseSha256Hex(sha256, digest)) {
+            return false;
+        }
+        requirements.sha256 = digest;
+    }
+    requirements.signature = signature;
+    return true;
+}
+
 std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::wstring& path) {
     if (!requirements.sha256 && !requirements.vendorKey) {
         return std::wstring();

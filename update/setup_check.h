@@ -16,6 +16,14 @@ struct SetupRequirements {
     std::wstring signature;             // the descriptor's <signature>, base64
 };
 
+// Takes the vendor's key as config.ini gives it (base64 of its DER SubjectPublicKeyInfo). An
+// empty text requires no signature; false for a text that is not a P-256 key.
+bool SetVendorKey(SetupRequirements& requirements, const std::wstring& base64Spki);
+// Takes the descriptor's <sha256> and <signature>; false when <sha256> is present but not 64
+// hexadecimal digits.
+bool SetPublishedChecks(SetupRequirements& requirements, const std::wstring& sha256,
+                        const std::wstring& signature);
+
 // Filled by the update check, read by the download thread once the file is there.
 extern SetupRequirements g_setupRequirements;
 

@@ -133,13 +133,8 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
         return Outcome(kCheckConfigIncomplete, L"config.ini: version is missing");
     }
     SetupRequirements requirements;
-    if (!publicKey.empty()) {
-        PublicKey key;
-        if (!ParsePublicKey(publicKey, key)) {
-            return Outcome(kCheckConfigIncomplete,
-                           L"config.ini: publickey is not a P-256 public key");
-        }
-        requirements.vendorKey = key;
+    if (!SetVendorKey(requirements, publicKey)) {
+        return Outcome(kCheckConfigIncomplete, L"config.ini: publickey is not a P-256 public key");
     }
 
     Print(L"descriptor: " + descriptor);
@@ -166,14 +161,9 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
     Print(L"comments:\n" + info.comments);
     Print(L"sha256: " + (info.sha256.empty() ? L"(none)" : info.sha256));
     Print(L"signature: " + (info.signature.empty() ? L"(none)" : info.signature));
-    if (!info.sha256.empty()) {
-        Sha256Digest digest{};
-        if (!ParseSha256Hex(info.sha256, digest)) {
-            return Outcome(kCheckDescriptorUnusable, L"<sha256> is not 64 hexadecimal digits");
-        }
-        requirements.sha256 = digest;
+    if (!SetPublishedChecks(requirements, info.sha256, info.signature)) {
+        return Outcome(kCheckDescriptorUnusable, L"<sha256> is not 64 hexadecimal digits");
     }
-    requirements.signature = info.signature;
     Print(L"offer text:\n" + BuildOfferText(installed, info));
 
     const int result = info.CompareWithLocal(installed);
