@@ -79,15 +79,13 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
     char* received = nullptr;
     DWORD length = 0;
     if (!HttpGetToMemory(config.descriptorUrl.c_str(), &received, &length, nullptr,
-                         kMaxDescriptorBytes)) {
+                         static_cast<DWORD>(kMaxDescriptorBytes))) {
         ReportStep(observer, "descriptor fetch failed");
         return kCheckFetchFailed; // no block was handed out
     }
     ReportStep(observer, "descriptor fetched");
+    // A descriptor longer than kMaxDescriptorBytes fails to parse.
     UniqueHeapBlock descriptor(received);
-    if (length > kMaxDescriptorBytes) {
-        return kCheckDescriptorUnusable;
-    }
     const HRESULT parsed = info.Parse(descriptor.get(), length);
     descriptor.reset();
     ReportStep(observer, "descriptor parsed");

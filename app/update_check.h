@@ -19,9 +19,6 @@ constexpr CheckResult kCheckConfigIncomplete = -2;   // version or descriptor UR
 constexpr CheckResult kCheckFetchFailed = -3;        // the descriptor could not be fetched
 constexpr CheckResult kCheckDescriptorUnusable = -4; // fetched, but it does not parse
 
-// A larger descriptor is unusable; the fetch stops reading one byte beyond this.
-constexpr DWORD kMaxDescriptorBytes = 1024 * 1024;
-
 // The check without its text: no network access unless both config fields are set. Fills
 // info from the descriptor. The observer hears the fetch and the parse.
 CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info,

@@ -134,7 +134,7 @@ std::string_view UpToZero(std::string_view bytes) {
 } // namespace
 
 bool DecodeDescriptor(const char* bytes, size_t length, std::wstring& text) {
-    if (length > kLargestDescriptorBytes || (!bytes && length != 0)) {
+    if (length > kMaxDescriptorBytes || (!bytes && length != 0)) {
         return false;
     }
     const std::string_view all(bytes ? bytes : "", length);

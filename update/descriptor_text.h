@@ -10,8 +10,9 @@
 
 namespace updater {
 
-// Descriptors are a few kilobytes; anything beyond this many bytes is refused.
-constexpr size_t kLargestDescriptorBytes = 16 * 1024 * 1024;
+// Descriptors are a few kilobytes; a larger one is unusable, and a fetch stops reading one byte
+// beyond this.
+constexpr size_t kMaxDescriptorBytes = 1024 * 1024;
 
 // Decodes `length` bytes:
 // - UTF-8 after a UTF-8 byte order mark (EF BB BF), or when the text starts with an XML
@@ -21,7 +22,7 @@ constexpr size_t kLargestDescriptorBytes = 16 * 1024 * 1024;
 //   ANSI code page, as ToWideText reads it.
 // A byte order mark is not part of `text`. In the byte-wide encodings the text ends at the
 // first zero byte. False when the bytes are not valid in the encoding they name (a sequence
-// that is not UTF-8, an odd number of UTF-16 bytes) or exceed kLargestDescriptorBytes; `text`
+// that is not UTF-8, an odd number of UTF-16 bytes) or exceed kMaxDescriptorBytes; `text`
 // is then left as it was.
 bool DecodeDescriptor(const char* bytes, size_t length, std::wstring& text);
 
