@@ -56,26 +56,6 @@ public:
     void WriteConfig(const std::string& lines) {
         WriteFileBytes(root_.File(L"app\\config.ini"), "[main]\r\n" + lines);
     }
-    // A descriptor of version `ver` whose setup program is served at `setupPath`.
-    void
-    Publish(const std::string& ver, const std::string& setupPath,
-            const std::string& installed = "1.0.0.1",
-            const std::wstring& comments = L"<line>修复了若干问题</line><line>新增自动保存</line>",
-            std::wstring (*descriptorAt)(const std::string&) = ServerUrl,
-            std::wstring (*setupAt)(const std::string&) = ServerUrl) {
-        std::wstring url = setupAt(setupPath);
-        for (size_t at = url.find(L'&'); at != std::wstring::npos; at = url.find(L'&', at + 1)) {
-            url.insert(at + 1, L"amp;");
-        }
-        const std::wstring xml = L"<?xml version=\"1.0\"?><update><ver>" +
-                                 std::wstring(ver.begin(), ver.end()) + L"</ver><url>" + url +
-                                 L"</url><size>1.5 MB</size><comments>" + comments +
-                                 L"</comments></update>";
-        WriteConfig("version=" + installed + "\r\nupdate=" +
-                    ToAnsi(descriptorAt(testing_support::Publish("update.xml", ToAnsi(xml)))) +
-                    "\r\n");
-    }
-
     std::unique_ptr<ChildProcess> Start(const std::wstring& arguments = L"") const {
         // Not the exe's folder: config.ini is found beside the exe anyway.
         return std::make_unique<ChildProcess>(Exe(), arguments, root_.File(L"tmp"),
@@ -96,6 +76,36 @@ private:
     TempDir root_;
 };
 
+using UrlOf = std::wstring (*)(const std::string& path);
+std::wstring Trusted(const std::string& path) {
+    return SecureUrl(path, true);
+}
+std::wstring Untrusted(const std::string& path) {
+    return SecureUrl(path, false);
+}
+
+constexpr wchar_t kComments[] = L"<line>修复了若干问题</line><line>新增自动保存</line>";
+
+// config.ini's lines for a descriptor of version 2.0.0.0 published at `descriptorAt`, whose
+// setup program is `setupPath` at `setupAt`.
+std::string Config(const std::string& setupPath, const std::string& installed = "1.0.0.1",
+                   const std::wstring& comments = kComments, UrlOf descriptorAt = ServerUrl,
+                   UrlOf setupAt = ServerUrl) {
+    std::wstring url = setupAt(setupPath);
+    for (size_t at = url.find(L'&'); at != std::wstring::npos; at = url.find(L'&', at + 1)) {
+        url.insert(at + 1, L"amp;");
+    }
+    const std::wstring xml = L"<?xml version=\"1.0\"?><update><ver>2.0.0.0</ver><url>" + url +
+                             L"</url><size>1.5 MB</size><comments>" + comments +
+                             L"</comments></update>";
+    return "version=" + installed +
+           "\r\nupdate=" + ToAnsi(descriptorAt(Publish("update.xml", ToAnsi(xml)))) + "\r\n";
+}
+
+std::string SetupPath() {
+    return Publish("setup_2.0.exe", SetupProgram());
+}
+
 DWORD ExitCodeOf(ChildProcess& process) {
     DWORD code = 0xBAD;
     EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs, code)) << "the updater did not end";
@@ -110,89 +120,120 @@ void AnswerBox(ChildProcess& process, const std::wstring& caption, const std::ws
     PressButton(box, IDOK);
 }
 
-TEST(UpdaterEndToEnd, CheckOutcomesEndInTheirBoxAndExitCode) {
-    const std::string current = "/files/none.exe";
-    struct Case {
-        const char* name;
-        std::string config; // empty: the descriptor published with `installed`
-        std::string installed;
-        std::wstring arguments;
-        const wchar_t* caption;
-        const wchar_t* text;
-        int exitCode;
-    };
-    const Case cases[] = {
-        {"up to date", "", "2.0", L"", kNotice, kUpToDate, 0},
-        {"arguments ignored", "", "2.0", L"/silent --force x.ini", kNotice, kUpToDate, 0},
-        {"installed newer", "", "3.0", L"", kNotice, kUpToDate, -1},
-        {"no installed version", "update=" + ToAnsi(ServerUrl("/status/404")), "", L"", kError,
-         L"本地配置信息有错误！", -2},
-        {"server unreachable", "version=1.0\r\nupdate=" + ToAnsi(RefusedUrl("/u.xml")), "", L"",
-         kError, L"无法连接远程服务器！请检查连接！", -3},
-        {"descriptor missing (404 page)",
-         "version=1.0\r\nupdate=" + ToAnsi(ServerUrl("/status/404")), "", L"", kError,
-         L"远程升级信息配置有错误！", -4},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Installation app;
-        if (c.config.empty()) {
-            app.Publish("2.0", current, c.installed);
-        } else {
-            app.WriteConfig(c.config);
-        }
-        auto process = app.Start(c.arguments);
-        AnswerBox(*process, c.caption, c.text);
-        EXPECT_EQ(static_cast<DWORD>(c.exitCode), ExitCodeOf(*process));
+void Escape(HWND offer) {
+    PressKey(offer, VK_ESCAPE);
+}
+void Accept(HWND offer) {
+    PressKey(offer, VK_RETURN);
+}
+
+// One run of the updater from start to end, as a user meets it.
+struct Flow {
+    const char* name;
+    std::string config;     // config.ini's lines after [main]
+    void (*answer)(HWND);   // what the user does with the offer; null: no offer comes
+    const wchar_t* caption; // the box that ends the run; null: none
+    const wchar_t* text;
+    int exitCode;
+    std::string setupPath = ""; // the setup program, if one is published
+    bool started = false;       // it was saved and started (otherwise no file is left)
+    std::wstring arguments = L"";
+};
+
+void RunFlow(const Flow& flow) {
+    SCOPED_TRACE(flow.name);
+    Installation app;
+    app.WriteConfig(flow.config);
+    auto process = app.Start(flow.arguments);
+    if (flow.answer != nullptr) {
+        HWND offer = WaitForWindow(process->id(), kOfferCaption);
+        ASSERT_NE(nullptr, offer) << "the offer dialog did not appear";
+        EXPECT_EQ(L"立即升级", ControlText(offer, IDOK));
+        EXPECT_EQ(L"暂不升级", ControlText(offer, kLinkId));
+        flow.answer(offer);
+    }
+    if (flow.caption != nullptr) {
+        AnswerBox(*process, flow.caption, flow.text);
+    }
+    EXPECT_EQ(static_cast<DWORD>(flow.exitCode), ExitCodeOf(*process));
+    if (!flow.setupPath.empty()) {
+        EXPECT_EQ(flow.started, FileExists(app.Saved(flow.setupPath)));
+        // The setup program runs on after the updater has ended.
+        EXPECT_EQ(flow.started, WaitUntil([&] { return FileExists(app.Marker(flow.setupPath)); },
+                                          flow.started ? kWindowTimeoutMs : 0));
     }
 }
 
-// Runs up to the offer dialog with the stand-in setup program published (or `setupPath`).
-struct OfferRun {
-    explicit OfferRun(const std::string& setup = Publish("setup_2.0.exe", SetupProgram()))
-        : setupPath(setup) {
-        app.Publish("2.0.0.0", setupPath);
-        process = app.Start();
-        offer = WaitForWindow(process->id(), kOfferCaption);
-        EXPECT_NE(nullptr, offer) << "the offer dialog did not appear";
+TEST(UpdaterEndToEnd, FromTheCheckToTheStartedSetupProgram) {
+    const std::string setup = SetupPath();
+    const wchar_t* const configError = L"本地配置信息有错误！";
+    const wchar_t* const cannotConnect = L"无法连接远程服务器！请检查连接！";
+    const Flow flows[] = {
+        {"up to date", Config(setup, "2.0"), nullptr, kNotice, kUpToDate, 0},
+        {"arguments ignored", Config(setup, "2.0"), nullptr, kNotice, kUpToDate, 0, "", false,
+         L"/silent --force x.ini"},
+        {"installed newer", Config(setup, "3.0"), nullptr, kNotice, kUpToDate, -1},
+        {"no installed version", "update=" + ToAnsi(ServerUrl("/status/404")), nullptr, kError,
+         configError, -2},
+        {"server unreachable", "version=1.0\r\nupdate=" + ToAnsi(RefusedUrl("/u.xml")), nullptr,
+         kError, cannotConnect, -3},
+        {"descriptor missing (404 page)",
+         "version=1.0\r\nupdate=" + ToAnsi(ServerUrl("/status/404")), nullptr, kError,
+         L"远程升级信息配置有错误！", -4},
+        {"Esc", Config(setup), Escape, nullptr, nullptr, 2, setup},
+        {"close box", Config(setup), [](HWND offer) { CloseFromCaption(offer); }, nullptr, nullptr,
+         2, setup},
+        {"not now", Config(setup), [](HWND offer) { ClickAt(GetDlgItem(offer, kLinkId), 3, 3); },
+         nullptr, nullptr, 1003, setup},
+        {"upgrade now", Config(setup), Accept, nullptr, nullptr, 0, setup, true},
+        {"answer without data", Config("/empty"), Accept, kError, kUpgradeFailed, -2, "/empty"},
+        {"error status", Config("/status/404"), Accept, kError, kUpgradeFailed, -1, "/status/404"},
+        {"connection cut short", Config("/bytes/200000?cut=100000"), Accept, kError, kUpgradeFailed,
+         -1, "/bytes/200000"},
+        {"server silent mid-body", Config("/bytes/200000?stall=16384"), Accept, kError,
+         kUpgradeFailed, -1, "/bytes/200000"},
+        {"redirect loop", Config("/redirect-loop"), Accept, kError, kUpgradeFailed, -1,
+         "/redirect-loop"},
+        {"CR LF in the address", Config("/files/s.exe%0D%0AX-Injected:%20yes"), Accept, kError,
+         kUpgradeFailed, -1, "/files/s.exe"},
+        {"https", Config(setup, "1.0", kComments, Trusted, Trusted), Accept, nullptr, nullptr, 0,
+         setup, true},
+        {"https, untrusted descriptor", Config(setup, "1.0", kComments, Untrusted, Trusted),
+         nullptr, kError, cannotConnect, -3},
+        {"https, untrusted setup program", Config(setup, "1.0", kComments, Trusted, Untrusted),
+         Accept, kError, kUpgradeFailed, -1, setup},
+    };
+    for (const auto& flow : flows) {
+        RunFlow(flow);
     }
-    HWND Accept() {
-        PressKey(offer, VK_RETURN);
-        return WaitForWindow(process->id(), kProgressCaption);
-    }
-
-    std::string setupPath;
-    Installation app;
-    std::unique_ptr<ChildProcess> process;
-    HWND offer = nullptr;
-};
+}
 
 TEST(UpdaterEndToEnd, OfferShowsVersionsSizeAndDescriptionInTheForeground) {
-    OfferRun run;
-    ASSERT_NE(nullptr, run.offer);
-    std::wstring text = ControlText(run.offer, kOfferTextId);
+    Installation app;
+    app.WriteConfig(Config(SetupPath()));
+    auto process = app.Start();
+    HWND offer = WaitForWindow(process->id(), kOfferCaption);
+    ASSERT_NE(nullptr, offer);
+    std::wstring text = ControlText(offer, kOfferTextId);
     text.erase(std::remove(text.begin(), text.end(), L'\n'), text.end());
     EXPECT_EQ(L"当前版本：1.0.0.1\r\r最新版本：2.0.0.0\r文件大小：1.5 MB\r更新描述：\r"
               L"修复了若干问题\r新增自动保存\r\r",
               text);
-    EXPECT_EQ(kOfferCaption, ControlText(run.offer, kHeaderId));
-    EXPECT_EQ(L"立即升级", ControlText(run.offer, IDOK));
-    EXPECT_EQ(L"暂不升级", ControlText(run.offer, kLinkId));
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == run.offer; }));
-    PressKey(run.offer, VK_ESCAPE);
-    EXPECT_EQ(2u, ExitCodeOf(*run.process));
+    EXPECT_EQ(kOfferCaption, ControlText(offer, kHeaderId));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == offer; }));
+    Escape(offer);
+    EXPECT_EQ(2u, ExitCodeOf(*process));
 }
 
 // wine's rich-edit box needs seconds and gigabytes for one long line: the offer shows a bounded
 // text at once, whatever the descriptor holds within its 1 MiB.
 TEST(UpdaterEndToEnd, OfferOfADescriptorWithOneHugeLineAppearsAtOnce) {
     Installation app;
-    std::wstring lines;
+    std::wstring lines = L"<line>" + std::wstring(1000000, L'x') + L"</line>";
     for (int i = 0; i < 60; ++i) {
         lines += L"<line>第" + std::to_wstring(i) + L"行</line>";
     }
-    app.Publish("2.0", "/files/none.exe", "1.0",
-                L"<line>" + std::wstring(1000000, L'x') + L"</line>" + lines);
+    app.WriteConfig(Config("/files/none.exe", "1.0", lines));
     const ULONGLONG start = GetTickCount64();
     auto process = app.Start();
     HWND offer = WaitForWindow(process->id(), kOfferCaption, 20000);
@@ -205,99 +246,8 @@ TEST(UpdaterEndToEnd, OfferOfADescriptorWithOneHugeLineAppearsAtOnce) {
     EXPECT_NE(std::wstring::npos, ControlText(offer, kOfferTextId).find(L"x……"));
     EXPECT_EQ(0, SendMessageW(GetDlgItem(offer, kOfferTextId), EM_GETFIRSTVISIBLELINE, 0, 0))
         << "the versions at the top are in view";
-    PressKey(offer, VK_ESCAPE);
+    Escape(offer);
     EXPECT_EQ(2u, ExitCodeOf(*process));
-}
-
-TEST(UpdaterEndToEnd, OfferAnswers) {
-    struct Case {
-        const char* name;
-        void (*answer)(HWND offer);
-        DWORD exitCode;
-        bool started;
-    };
-    const Case cases[] = {
-        {"Esc", [](HWND offer) { PressKey(offer, VK_ESCAPE); }, 2, false},
-        {"close box", [](HWND offer) { CloseFromCaption(offer); }, 2, false},
-        {"not now", [](HWND offer) { ClickAt(GetDlgItem(offer, kLinkId), 3, 3); }, 1003, false},
-        {"upgrade now", [](HWND offer) { PressKey(offer, VK_RETURN); }, 0, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        OfferRun run;
-        ASSERT_NE(nullptr, run.offer);
-        c.answer(run.offer);
-        EXPECT_EQ(c.exitCode, ExitCodeOf(*run.process));
-        EXPECT_EQ(c.started, FileExists(run.app.Saved(run.setupPath)));
-        // The setup program runs on after the updater has ended.
-        EXPECT_EQ(c.started, WaitUntil([&] { return FileExists(run.app.Marker(run.setupPath)); },
-                                       c.started ? kWindowTimeoutMs : 0));
-    }
-}
-
-TEST(UpdaterEndToEnd, DownloadThatBringsNoSetupProgramFails) {
-    struct Case {
-        const char* name;
-        std::string setupPath;
-        int exitCode;
-    };
-    const Case cases[] = {
-        {"answer without data", "/empty", -2},
-        {"error status", "/status/404", -1},
-        {"connection cut short", "/bytes/200000?cut=100000", -1},
-        {"server silent mid-body", "/bytes/200000?stall=16384", -1},
-        {"redirect loop", "/redirect-loop", -1},
-        {"CR LF in the address", "/files/s.exe%0D%0AX-Injected:%20yes", -1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        OfferRun run(c.setupPath);
-        ASSERT_NE(nullptr, run.offer);
-        PressKey(run.offer, VK_RETURN);
-        AnswerBox(*run.process, kError, kUpgradeFailed);
-        EXPECT_EQ(static_cast<DWORD>(c.exitCode), ExitCodeOf(*run.process));
-        EXPECT_FALSE(FileExists(run.app.Saved(c.setupPath)));
-    }
-}
-
-std::wstring Trusted(const std::string& path) {
-    return SecureUrl(path, true);
-}
-std::wstring Untrusted(const std::string& path) {
-    return SecureUrl(path, false);
-}
-
-TEST(UpdaterEndToEnd, HttpsWorksWithATrustedCertificateOnly) {
-    struct Case {
-        const char* name;
-        std::wstring (*descriptorAt)(const std::string&);
-        std::wstring (*setupAt)(const std::string&);
-        const wchar_t* box; // null: the setup program is started
-        int exitCode;
-    };
-    const Case cases[] = {
-        {"trusted", Trusted, Trusted, nullptr, 0},
-        {"untrusted descriptor", Untrusted, Trusted, L"无法连接远程服务器！请检查连接！", -3},
-        {"untrusted setup program", Trusted, Untrusted, kUpgradeFailed, -1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Installation app;
-        const std::string setup = Publish("setup_2.0.exe", SetupProgram());
-        app.Publish("2.0", setup, "1.0", L"<line>安全</line>", c.descriptorAt, c.setupAt);
-        auto process = app.Start();
-        if (c.descriptorAt == Trusted) {
-            HWND offer = WaitForWindow(process->id(), kOfferCaption);
-            ASSERT_NE(nullptr, offer);
-            PressKey(offer, VK_RETURN);
-        }
-        if (c.box != nullptr) {
-            AnswerBox(*process, kError, c.box);
-        }
-        EXPECT_EQ(static_cast<DWORD>(c.exitCode), ExitCodeOf(*process));
-        EXPECT_EQ(c.box == nullptr, WaitUntil([&] { return FileExists(app.Marker(setup)); },
-                                              c.box == nullptr ? kWindowTimeoutMs : 0));
-    }
 }
 
 // Replaces the text of the first <name> element, or removes the element.
@@ -315,55 +265,58 @@ std::string WithElement(std::string xml, const std::string& name, const std::str
 // The vendor's update as scripts/make-key and scripts/make-descriptor made it (see
 // start_test_server.sh), and variants of it.
 TEST(UpdaterEndToEnd, OnlyASetupProgramThatMatchesItsChecksumAndSignatureIsStarted) {
-    const std::string key = ServedFile("publickey.txt");
+    const std::string key = "publickey=" + ServedFile("publickey.txt");
     const std::string signedXml = ServedFile("vendor-setup.xml");
     const std::string other = ServedFile("vendor-other.xml");
     const size_t start = other.find("<signature>") + 11;
     const std::string otherSignature = other.substr(start, other.find("</signature>") - start);
-    struct Case {
-        const char* name;
-        std::string configKey; // the publickey line's value; empty: none
-        std::string descriptor;
-        int exitCode; // 0: started
+    const auto config = [](const std::string& descriptor, const std::string& keyLine) {
+        return "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(Publish("vendor.xml", descriptor))) +
+               "\r\n" + keyLine + "\r\n";
     };
-    const Case cases[] = {
-        {"signed", key, signedXml, 0},
-        {"one byte changed", key, ServedFile("vendor-tampered.xml"), -1},
-        {"signature of another file", key, WithElement(signedXml, "signature", otherSignature), -1},
-        {"signature missing", key, WithElement(signedXml, "signature", "", true), -1},
-        {"signature not base64", key, WithElement(signedXml, "signature", "not*base64"), -1},
-        {"no key, checksum right", "", WithElement(signedXml, "signature", "", true), 0},
-        {"no key, checksum wrong", "", WithElement(signedXml, "sha256", std::string(64, '0')), -1},
-        {"malformed key", "AAAA" + key.substr(4), signedXml, -2},
+    const std::string setup = "/vendor-setup.exe", tampered = "/vendor-tampered.exe";
+    const Flow flows[] = {
+        {"signed", config(signedXml, key), Accept, nullptr, nullptr, 0, setup, true},
+        {"one byte changed", config(ServedFile("vendor-tampered.xml"), key), Accept, kError,
+         kUpgradeFailed, -1, tampered},
+        {"signature of another file",
+         config(WithElement(signedXml, "signature", otherSignature), key), Accept, kError,
+         kUpgradeFailed, -1, setup},
+        {"signature missing", config(WithElement(signedXml, "signature", "", true), key), Accept,
+         kError, kUpgradeFailed, -1, setup},
+        {"signature not base64", config(WithElement(signedXml, "signature", "not*base64"), key),
+         Accept, kError, kUpgradeFailed, -1, setup},
+        {"no key, checksum right", config(WithElement(signedXml, "signature", "", true), ""),
+         Accept, nullptr, nullptr, 0, setup, true},
+        {"no key, checksum wrong",
+         config(WithElement(signedXml, "sha256", std::string(64, '0')), ""), Accept, kError,
+         kUpgradeFailed, -1, setup},
+        {"malformed key", config(signedXml, "publickey=AAAA" + key.substr(14)), nullptr, kError,
+         L"本地配置信息有错误！", -2, setup},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Installation app;
-        const std::string descriptor = Publish("vendor.xml", c.descriptor);
-        app.WriteConfig("version=1.0\r\nupdate=" + ToAnsi(ServerUrl(descriptor)) + "\r\n" +
-                        (c.configKey.empty() ? "" : "publickey=" + c.configKey + "\r\n"));
-        auto process = app.Start();
-        if (c.exitCode == -2) {
-            AnswerBox(*process, kError, L"本地配置信息有错误！");
-        } else {
-            HWND offer = WaitForWindow(process->id(), kOfferCaption);
-            ASSERT_NE(nullptr, offer);
-            EXPECT_NE(std::wstring::npos,
-                      ControlText(offer, kOfferTextId).find(L"修复：签名的安装程序"));
-            PressKey(offer, VK_RETURN);
-            if (c.exitCode != 0) {
-                AnswerBox(*process, kError, kUpgradeFailed);
-            }
-        }
-        EXPECT_EQ(static_cast<DWORD>(c.exitCode), ExitCodeOf(*process));
-        const std::string setup = c.descriptor.find("vendor-tampered") != std::string::npos
-                                      ? "/vendor-tampered.exe"
-                                      : "/vendor-setup.exe";
-        EXPECT_EQ(c.exitCode == 0, FileExists(app.Saved(setup))) << "a rejected file is deleted";
-        EXPECT_EQ(c.exitCode == 0, WaitUntil([&] { return FileExists(app.Marker(setup)); },
-                                             c.exitCode == 0 ? kWindowTimeoutMs : 0));
+    for (const auto& flow : flows) {
+        RunFlow(flow);
     }
 }
+
+// Runs up to the offer dialog of a setup program published at `setupPath`.
+struct OfferRun {
+    explicit OfferRun(const std::string& setup) : setupPath(setup) {
+        app.WriteConfig(Config(setupPath));
+        process = app.Start();
+        offer = WaitForWindow(process->id(), kOfferCaption);
+        EXPECT_NE(nullptr, offer) << "the offer dialog did not appear";
+    }
+    HWND Accept() {
+        PressKey(offer, VK_RETURN);
+        return WaitForWindow(process->id(), kProgressCaption);
+    }
+
+    std::string setupPath;
+    Installation app;
+    std::unique_ptr<ChildProcess> process;
+    HWND offer = nullptr;
+};
 
 // The server holds the download back until released: a confirmed cancel must not wait for it.
 TEST(UpdaterEndToEnd, CancelAsksAndOnlyAConfirmedCancelStopsTheDownload) {
@@ -371,7 +324,7 @@ TEST(UpdaterEndToEnd, CancelAsksAndOnlyAConfirmedCancelStopsTheDownload) {
         SCOPED_TRACE(answer == IDOK ? "confirmed" : "declined");
         const std::string key =
             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(answer);
-        OfferRun run(Publish("setup_2.0.exe", SetupProgram()) + "?hold=16384&key=" + key);
+        OfferRun run(SetupPath() + "?hold=16384&key=" + key);
         ASSERT_NE(nullptr, run.offer);
         HWND progress = run.Accept();
         ASSERT_NE(nullptr, progress);
@@ -391,7 +344,7 @@ TEST(UpdaterEndToEnd, CancelAsksAndOnlyAConfirmedCancelStopsTheDownload) {
             ASSERT_NE(nullptr, failed) << "the cancel waited for the server";
             // A process that shows only its result box does not keep a new start from updating.
             Installation other;
-            other.Publish("2.0.0.0", "/files/none.exe");
+            other.WriteConfig(Config("/files/none.exe"));
             auto second = other.Start();
             HWND offer = WaitForWindow(second->id(), kOfferCaption);
             EXPECT_NE(nullptr, offer) << "the second start was refused";
@@ -413,7 +366,7 @@ TEST(UpdaterEndToEnd, SecondStartBringsTheOpenDialogForwardAndEndsWith100) {
         SCOPED_TRACE(downloading ? "progress dialog" : "offer dialog");
         const std::string key =
             std::to_string(GetCurrentProcessId()) + "-second-" + std::to_string(downloading);
-        OfferRun run(Publish("setup_2.0.exe", SetupProgram()) + "?hold=16384&key=" + key);
+        OfferRun run(SetupPath() + "?hold=16384&key=" + key);
         ASSERT_NE(nullptr, run.offer);
         const HWND shown = downloading ? run.Accept() : run.offer;
         ASSERT_NE(nullptr, shown);
