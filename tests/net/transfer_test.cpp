@@ -10,7 +10,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace updater {
@@ -181,12 +180,6 @@ TEST(Transfers, FetchStopsReadingOneByteBeyondItsLimit) {
     std::free(block);
 }
 
-TEST(Transfers, AnErrorPageIsADocumentLikeAnyOther) {
-    const Outcome outcome = Transfer(Target::Memory, ServerUrl("/status/404"), nullptr);
-    EXPECT_TRUE(outcome.ok);
-    EXPECT_EQ("status 404", outcome.body);
-}
-
 // Both transfers send the same request: GET of the object name with its query, our agent,
 // "*/*" only, a connection kept alive.
 TEST(Transfers, SendAPlainGetWithTheProgramsAgent) {
@@ -202,42 +195,6 @@ TEST(Transfers, SendAPlainGetWithTheProgramsAgent) {
              {"user-agent: inethttpclient", "accept: */*", "connection: keep-alive"}) {
             EXPECT_NE(std::string::npos, request.find(header)) << header << " in\n" << request;
         }
-    }
-}
-
-// A silent server costs a bounded wait, never more (each case on a thread of its own, so that
-// the bounds overlap). Last in this program: wine may hand a timed-out connection to the next
-// request of the process.
-TEST(Transfers, SilentServersFailWithinTheirBound) {
-    struct Case {
-        Target target;
-        const char* path;
-        Outcome outcome;
-        ULONGLONG seconds = 0;
-    };
-    Case cases[] = {
-        {Target::Memory, "/silent", {}},
-        {Target::Memory, "/silent-headers", {}},
-        {Target::Memory, "/bytes/100000?stall=30000", {}},
-        {Target::File, "/bytes/100000?stall=30000", {}},
-    };
-    std::vector<std::thread> threads;
-    for (auto& c : cases) {
-        threads.emplace_back([&c] {
-            const ULONGLONG start = GetTickCount64();
-            c.outcome = Transfer(c.target, ServerUrl(c.path), nullptr);
-            c.seconds = (GetTickCount64() - start) / 1000;
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        // wine sometimes ends a response whose headers never ended as an empty one.
-        EXPECT_TRUE(!c.outcome.ok || c.outcome.body.empty());
-        EXPECT_FALSE(c.outcome.fileLeft);
-        EXPECT_LE(c.seconds, 45u) << "no wait for the next byte is longer than 30 s";
     }
 }
 

@@ -1,5 +1,6 @@
 #include "support/loopback_server.h"
 
+#include "common/unique_handle.h"
 #include "support/temp_dir.h"
 
 #include <windows.h>
@@ -74,24 +75,18 @@ std::string GeneratedBytes(size_t count) {
 }
 
 std::string Fetch(const std::string& path) {
-    std::string log;
-    HINTERNET session = InternetOpenW(L"tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-    HINTERNET request =
-        session ? InternetOpenUrlW(session, ServerUrl(path).c_str(), nullptr, 0,
-                                   INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0)
-                : nullptr;
+    std::string body;
+    const updater::UniqueInternetHandle session(
+        InternetOpenW(L"tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    const updater::UniqueInternetHandle request(
+        InternetOpenUrlW(session.get(), ServerUrl(path).c_str(), nullptr, 0,
+                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     char chunk[8192];
     DWORD read = 0;
-    while (request && InternetReadFile(request, chunk, sizeof(chunk), &read) && read > 0) {
-        log.append(chunk, read);
+    while (request && InternetReadFile(request.get(), chunk, sizeof(chunk), &read) && read > 0) {
+        body.append(chunk, read);
     }
-    if (request) {
-        InternetCloseHandle(request);
-    }
-    if (session) {
-        InternetCloseHandle(session);
-    }
-    return log;
+    return body;
 }
 
 std::string ToAnsi(const std::wstring& text) {

@@ -44,12 +44,17 @@ protected:
     CUploadDlg dialog_;
 };
 
-TEST_F(ProgressDialog, ShowsItsTextsTopmost) {
+TEST_F(ProgressDialog, ShowsItsTextsTopmostInTheMiddleOfTheWorkArea) {
     EXPECT_EQ(L"正在升级，请稍候......", WindowText(dialog_.CreatedWindow));
     EXPECT_EQ(L"正在升级，请稍候......",
               testing_support::ControlText(dialog_.CreatedWindow, IDC_HEADER));
     EXPECT_EQ(L"最小化", testing_support::ControlText(dialog_.CreatedWindow, IDOK));
     EXPECT_TRUE(GetWindowLongPtrW(dialog_.CreatedWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT area{}, frame{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    GetWindowRect(dialog_.CreatedWindow, &frame);
+    EXPECT_NEAR((area.left + area.right) / 2, (frame.left + frame.right) / 2, 1);
+    EXPECT_NEAR((area.top + area.bottom) / 2, (frame.top + frame.bottom) / 2, 1);
 }
 
 // Every report below either changes the range or is the last of a download, so none of them
