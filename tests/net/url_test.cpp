@@ -30,6 +30,7 @@ TEST(CrackHttpUrl, SplitsHttpUrlsAndRefusesWhatItCannotSendAsGiven) {
         {L"http://h/setup.exe%0D%0AX-Injected:%20yes", false, nullptr, 0, L""},
         {L"http://h/setup.exe?a=%00", false, nullptr, 0, L""},
         {L"http://h/set\tup.exe", false, nullptr, 0, L""},
+        {L"http://h\x01st/setup.exe", false, nullptr, 0, L""},
         {L"http://h/a%7f.exe", false, nullptr, 0, L""},
         // An object name of 259 characters fits; one more is refused, never cut.
         {L"http://h/" + a250 + L"?q=12345", true, L"h", 80, L"/" + a250 + L"?q=12345"},
