@@ -127,7 +127,8 @@ bool HasDocumentType(const wchar_t* text) {
 }
 
 // Asks the parser itself to refuse document types too, through its "ProhibitDTD" property
-// (msxml.h declares no IXMLDOMDocument2, so the property is set through IDispatch).
+// (msxml.h declares no IXMLDOMDocument2, so the property is set through IDispatch). wine's
+// MSXML takes no notice of it: there the scan above is what keeps document types out.
 void ProhibitDocumentTypes(IXMLDOMDocument* document) {
     OLECHAR name[] = L"setProperty";
     LPOLESTR names[] = {name};

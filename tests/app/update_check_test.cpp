@@ -54,9 +54,12 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
     const std::string same = At(Publish("v1001.xml", Descriptor("1.0.0.1")));
     std::string big = Descriptor("2.0", "<size>1</size><comments>x</comments>");
     big.insert(big.size() - 9, std::string(1024 * 1024 + 1 - big.size(), ' '));
-    const std::string dtd = "<?xml version=\"1.0\"?><!DOCTYPE u [<!ENTITY a \"" +
-                            std::string(1000, 'a') + "\">]>" +
-                            Descriptor("2.0", "<size>1</size><comments>&a;&a;&a;</comments>");
+    // A well-formed, valid document type: only refusing document types keeps it out.
+    const std::string dtd =
+        "<?xml version=\"1.0\"?><!DOCTYPE update [<!ELEMENT update ANY><!ELEMENT ver ANY>"
+        "<!ELEMENT url ANY><!ELEMENT size ANY><!ELEMENT comments ANY><!ENTITY a \"" +
+        std::string(1000, 'a') + "\">]>" +
+        Descriptor("2.0", "<size>1</size><comments>&a;&a;&a;</comments>").substr(21);
     const CheckCase cases[] = {
         {"newer", "version=1.0.0.1\r\nupdate=" + newer, 1,
          L"当前版本：1.0.0.1\r\n\r\n最新版本：1.0.0.2\r\n文件大小：3.2 MB\r\n"
