@@ -77,8 +77,8 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     SendMessageW(offerText, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&setText),
                  reinterpret_cast<LPARAM>(OfferText.c_str()));
     // Setting the text leaves the caret, and the view, at its end: the versions are at the top.
+    // A rich-edit box scrolls a moved caret into view.
     SendMessageW(offerText, EM_SETSEL, 0, 0);
-    SendMessageW(offerText, EM_SCROLLCARET, 0, 0);
 
     if (CMessageLoop* loop = g_module.FindMessageLoop()) {
         loop->AttachFilter(this);
