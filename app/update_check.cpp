@@ -3,6 +3,7 @@
 #include "app/update_check_texts.h"
 #include "common/unique_handle.h"
 #include "net/http_transfer.h"
+#include "net/url.h"
 #include "update/setup_check.h"
 
 #include <algorithm>
@@ -78,8 +79,9 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
     }
     char* received = nullptr;
     DWORD length = 0;
+    FetchOrigin origin;
     if (!HttpGetToMemory(config.descriptorUrl.c_str(), &received, &length, nullptr,
-                         static_cast<DWORD>(kMaxDescriptorBytes))) {
+                         static_cast<DWORD>(kMaxDescriptorBytes), &origin)) {
         ReportStep(observer, "descriptor fetch failed");
         return kCheckFetchFailed; // no block was handed out
     }
@@ -90,10 +92,18 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
     descriptor.reset();
     ReportStep(observer, "descriptor parsed");
     if (FAILED(parsed)) {
-        return kCheckDescriptorUnusable;
+        // An error page (a proxy asking for credentials, a server that is down) says nothing
+        // about the vendor's descriptor: the server could not be used.
+        return origin.status >= kFirstErrorStatus ? kCheckFetchFailed : kCheckDescriptorUnusable;
     }
     if (!SetPublishedChecks(requirements, info.sha256, info.signature)) {
         return kCheckDescriptorUnusable;
+    }
+    // A relative address stands beside the descriptor, as a link stands in a page. One that
+    // cannot be resolved stays as written and fails when it is downloaded.
+    std::wstring setupUrl;
+    if (ResolveUrl(origin.url, info.url, setupUrl)) {
+        info.url = setupUrl;
     }
     g_setupRequirements = requirements;
     return info.CompareWithLocal(config.version);

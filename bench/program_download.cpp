@@ -8,7 +8,7 @@ namespace {
 
 class CountingSink : public updater::IPostionChanged {
 public:
-    void OnPositionChanged(DWORD, DWORD) override { ++reports; }
+    void OnPositionChanged(ULONGLONG, ULONGLONG) override { ++reports; }
     long long reports = 0;
 };
 

@@ -8,12 +8,14 @@ namespace updater {
 namespace {
 
 constexpr DWORD kBufferChars = 1024;
+// Holds any address up to the platform's URL limit of 2,083 characters, and a key.
+constexpr DWORD kValueChars = 4096;
 constexpr wchar_t kFileName[] = L"\\config.ini";
 
 // Shared by every read: the value stays valid only until the next read. Reads happen on the
 // main thread during the update check, before any other thread exists.
 wchar_t g_pathBuffer[kBufferChars];
-wchar_t g_valueBuffer[kBufferChars];
+wchar_t g_valueBuffer[kValueChars];
 
 // Appends "\config.ini"; false when the result would not fit the path buffer.
 bool AppendFileName() {
@@ -55,7 +57,7 @@ const wchar_t* ReadConfigValue(const std::wstring& directory, const wchar_t* sec
         return nullptr;
     }
     const DWORD copied =
-        GetPrivateProfileStringW(section, key, L"", g_valueBuffer, kBufferChars, g_pathBuffer);
+        GetPrivateProfileStringW(section, key, L"", g_valueBuffer, kValueChars, g_pathBuffer);
     return copied == 0 ? nullptr : g_valueBuffer;
 }
 

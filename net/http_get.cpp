@@ -25,41 +25,37 @@ void BoundEveryWait(HINTERNET request) {
 
 // The redirect's target, resolved against the address it came from.
 std::wstring RedirectTarget(CHttpFile& request, const std::wstring& from) {
-    const std::wstring location = request.QueryLocation();
-    wchar_t combined[INTERNET_MAX_URL_LENGTH] = {};
-    DWORD size = INTERNET_MAX_URL_LENGTH;
-    if (location.empty() ||
-        !InternetCombineUrlW(from.c_str(), location.c_str(), combined, &size, ICU_NO_ENCODE)) {
+    std::wstring target;
+    if (!ResolveUrl(from, request.QueryLocation(), target)) {
         throw CInternetException(request.handle(), L"Redirect without a usable address");
     }
-    return combined;
+    return target;
 }
 
 } // namespace
 
 CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report)
     : session_(kTransferUserAgent, kTransferAccessType, nullptr, nullptr, 0) {
-    std::wstring address = url;
+    address_ = url;
     bool wasSecure = false;
     for (int hop = 0;; ++hop) {
-        wchar_t host[kUrlPartCapacity] = {};
-        wchar_t objectName[kUrlPartCapacity] = {};
-        INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
-        bool secure = false;
-        if (!CrackHttpUrl(address.c_str(), host, objectName, &port, &secure)) {
-            throw CInternetException(nullptr, L"Unsupported address (%s)", address.c_str());
+        UrlParts parts;
+        if (!CrackHttpUrl(address_.c_str(), parts)) {
+            throw CInternetException(nullptr, L"Unsupported address (%s)", address_.c_str());
         }
+        const bool secure = parts.Secure();
         if (wasSecure && !secure) {
             throw CInternetException(nullptr, L"Redirect from https to http refused (%s)",
-                                     address.c_str());
+                                     address_.c_str());
         }
         wasSecure = secure;
         if (hop == 0) {
             report.State(kTransferOpening);
         }
         request_.reset();
-        connection_.emplace(session_.handle(), host, port, nullptr, nullptr, 0);
-        request_.emplace(connection_->handle(), L"GET", objectName, L"", nullptr, nullptr,
+        connection_.emplace(session_.handle(), parts.host.c_str(), parts.port, nullptr, nullptr, 0);
+        request_.emplace(connection_->handle(), L"GET", parts.objectName.c_str(), L"", nullptr,
+                         nullptr,
                          kTransferRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT |
                              (secure ? INTERNET_FLAG_SECURE : 0));
         BoundEveryWait(request_->handle());
@@ -75,7 +71,7 @@ CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report)
             throw CInternetException(request_->handle(), L"More than %u redirects",
                                      static_cast<unsigned int>(kMaxRedirects));
         }
-        address = RedirectTarget(*request_, address);
+        address_ = RedirectTarget(*request_, address_);
     }
 }
 

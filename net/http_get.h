@@ -8,6 +8,7 @@
 #include "net/progress_reporter.h"
 
 #include <optional>
+#include <string>
 
 namespace updater {
 
@@ -25,8 +26,11 @@ public:
 
     // The final request, its response ready to read.
     CHttpFile& Request() { return *request_; }
+    // The address of the final request: the one given, or the last redirect's target.
+    const std::wstring& Address() const { return address_; }
 
 private:
+    std::wstring address_;
     CInternetSession session_;
     std::optional<CHttpConnection> connection_;
     std::optional<CHttpFile> request_;

@@ -8,21 +8,15 @@
 
 #include <shlwapi.h>
 
+#include <string>
+
 namespace updater {
-namespace {
-
-// Answers of 400 and above carry an error page, never the file asked for.
-constexpr DWORD kFirstErrorStatus = 400;
-
-} // namespace
 
 bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink) {
     const ProgressReporter report(sink);
-    wchar_t host[kUrlPartCapacity] = {};
-    wchar_t objectName[kUrlPartCapacity] = {};
-    INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
+    UrlParts parts;
     report.State(kTransferStarting);
-    if (!CrackHttpUrl(url, host, objectName, &port)) {
+    if (!CrackHttpUrl(url, parts)) {
         report.State(kTransferFailed);
         return false;
     }
@@ -36,8 +30,8 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
             throw CInternetException(request.handle(), L"HTTP status %u",
                                      static_cast<unsigned int>(status));
         }
-        const DWORD total = QueryProgressTotal(request);
-        DWORD announced = 0;
+        const ULONGLONG total = QueryProgressTotal(request);
+        ULONGLONG announced = 0;
         const bool lengthAnnounced = request.QueryContentLength(announced);
 
         EnsureParentDirectory(localPath); // CreateFileW below reports what is missing
@@ -51,7 +45,7 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
         request.QueryDataAvailable();
 
         char chunk[kTransferChunkSize];
-        DWORD received = 0;
+        ULONGLONG received = 0;
         while (const DWORD n = ReadChunk(request, chunk, report, L"用户终止了下载操作！")) {
             DWORD written = 0;
             if (!WriteFile(file.get(), chunk, n, &written, nullptr) || written != n) {
@@ -64,9 +58,9 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
         // WinInet ends the body quietly when the server drops the connection early; a file
         // shorter than announced is a broken download, not a finished one.
         if (lengthAnnounced && received < announced) {
-            throw CInternetException(request.handle(), L"Connection closed after %u of %u bytes",
-                                     static_cast<unsigned int>(received),
-                                     static_cast<unsigned int>(announced));
+            throw CInternetException(request.handle(), L"Connection closed after %s of %s bytes",
+                                     std::to_wstring(received).c_str(),
+                                     std::to_wstring(announced).c_str());
         }
         file.reset();
         if (received == 0) {

@@ -9,7 +9,7 @@
 namespace updater {
 
 bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionChanged* sink,
-                     DWORD maxLength) {
+                     DWORD maxLength, FetchOrigin* origin) {
     if (block == nullptr || length == nullptr || url == nullptr || *url == L'\0') {
         return false;
     }
@@ -19,7 +19,8 @@ bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionCh
     try {
         CHttpGet get(url, report);
         CHttpFile& request = get.Request();
-        const DWORD total = QueryProgressTotal(request);
+        const DWORD status = request.QueryStatusCode();
+        const ULONGLONG total = QueryProgressTotal(request);
         DWORD capacity = kTransferChunkSize;
         DWORD received = 0;
         data.reset(static_cast<char*>(std::calloc(capacity, 1)));
@@ -53,6 +54,10 @@ bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionCh
         if (received > maxLength) {
             received = maxLength + 1;
             data.get()[received] = '\0';
+        }
+        if (origin != nullptr) {
+            origin->url = get.Address();
+            origin->status = status;
         }
         *block = data.release();
         *length = received;

@@ -3,21 +3,33 @@
 // cancellation through an optional sink. Failures end in a false result and a
 // kTransferFailed report; nothing is thrown to the caller.
 
-#include "ui/progress_interface.h"
+#include "net/progress_interface.h"
 
 #include <windows.h>
 
+#include <string>
+
 namespace updater {
+
+// Answers of 400 and above carry an error page, never the document asked for.
+constexpr DWORD kFirstErrorStatus = 400;
 
 // Size of every read and the step in which the memory block grows.
 constexpr DWORD kTransferChunkSize = 8192;
 
+// Where a fetched body came from.
+struct FetchOrigin {
+    std::wstring url; // the address of the final request, after redirects
+    DWORD status = 0; // its HTTP status
+};
+
 // Fetches url into a calloc'ed block that the caller releases with free. On true, *block holds
-// the body followed by a zero byte and *length the body's size; on false neither is written.
-// The response status is not examined: an error page is returned like any other body. Reading
-// stops once more than maxLength bytes have arrived (*length is then maxLength + 1).
+// the body followed by a zero byte and *length the body's size, and *origin (when given) where
+// it came from; on false none of them is written. An error page is returned like any other
+// body: the caller judges it by origin->status. Reading stops once more than maxLength bytes
+// have arrived (*length is then maxLength + 1).
 bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionChanged* sink,
-                     DWORD maxLength = 0xFFFFFFFE);
+                     DWORD maxLength = 0xFFFFFFFE, FetchOrigin* origin = nullptr);
 
 // Downloads url into localPath (replaced if it exists; missing directories are created). True
 // when the transfer ended normally; an empty body then leaves no file. False when it failed or

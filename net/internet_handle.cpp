@@ -91,11 +91,23 @@ DWORD CHttpFile::QueryStatusCode() {
     return status;
 }
 
-bool CHttpFile::QueryContentLength(DWORD& length) {
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (!HttpQueryInfoW(handle(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &value, &size,
-                        nullptr)) {
+bool CHttpFile::QueryContentLength(ULONGLONG& length) {
+    // Read as text: the numeric query fails for lengths of 4 GiB and above.
+    wchar_t text[32] = {};
+    DWORD size = sizeof(text);
+    if (!HttpQueryInfoW(handle(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) {
+        return false;
+    }
+    ULONGLONG value = 0;
+    const wchar_t* digit = text;
+    for (; *digit >= L'0' && *digit <= L'9'; ++digit) {
+        const ULONGLONG next = value * 10 + static_cast<ULONGLONG>(*digit - L'0');
+        if (next / 10 != value) {
+            return false; // beyond 64 bits
+        }
+        value = next;
+    }
+    if (digit == text || *digit != L'\0') {
         return false;
     }
     length = value;
@@ -103,7 +115,7 @@ bool CHttpFile::QueryContentLength(DWORD& length) {
 }
 
 std::wstring CHttpFile::QueryLocation() {
-    wchar_t location[INTERNET_MAX_URL_LENGTH] = {};
+    wchar_t location[INTERNET_MAX_URL_LENGTH + 1] = {};
     DWORD size = sizeof(location);
     if (!HttpQueryInfoW(handle(), HTTP_QUERY_LOCATION, location, &size, nullptr)) {
         return std::wstring();

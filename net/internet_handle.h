@@ -71,9 +71,11 @@ public:
     void SendRequest();
     // The response's status code, such as 200 or 404.
     DWORD QueryStatusCode();
-    // The response's Content-Length; false when the server sent none.
-    bool QueryContentLength(DWORD& length);
-    // The response's Location header; empty when there is none (or it is unreasonably long).
+    // The response's Content-Length, of any size; false when the server sent none or one that
+    // is not a number.
+    bool QueryContentLength(ULONGLONG& length);
+    // The response's Location header; empty when there is none, or it is longer than any
+    // address the program accepts.
     std::wstring QueryLocation();
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // The calls a transfer makes on its optional progress sink, skipped when there is none.
 
-#include "ui/progress_interface.h"
+#include "net/progress_interface.h"
 
 namespace updater {
 
@@ -14,7 +14,7 @@ public:
             sink_->OnStateChanged(state, message);
         }
     }
-    void Position(DWORD position, DWORD total) const {
+    void Position(ULONGLONG position, ULONGLONG total) const {
         if (sink_ != nullptr) {
             sink_->OnPositionChanged(position, total);
         }

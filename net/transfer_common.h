@@ -15,7 +15,7 @@ constexpr DWORD kTransferRequestFlags = INTERNET_FLAG_KEEP_CONNECTION;
 // The upper bound reported with every position of one transfer: the response's
 // Content-Length when the server sent one, otherwise the bytes readable right after the
 // request was sent (0 when that query fails). Makes the first available-data query.
-DWORD QueryProgressTotal(CHttpFile& request);
+ULONGLONG QueryProgressTotal(CHttpFile& request);
 
 // Reads the next chunk of at most kTransferChunkSize bytes into `chunk`; 0 at the end of the
 // body. After a read that brought data the sink is asked whether to stop: then it hears

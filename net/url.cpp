@@ -2,8 +2,6 @@
 
 #include "common/hex_digit.h"
 
-#include <shlwapi.h>
-
 #include <cwchar>
 
 namespace updater {
@@ -20,8 +18,7 @@ bool HasControlCharacter(const wchar_t* text) {
     return false;
 }
 
-// "%0D", "%00", "%7F", ...: checked before decoding, because a decoded NUL would simply cut
-// the text short where a later check would no longer see it.
+// "%0D", "%00", "%7F", ...: the server decodes them into the same characters.
 bool HasEscapedControlCharacter(const wchar_t* text) {
     for (; *text != L'\0'; ++text) {
         if (*text == L'%' && HexDigitValue(text[1]) >= 0 && HexDigitValue(text[2]) >= 0) {
@@ -34,73 +31,127 @@ bool HasEscapedControlCharacter(const wchar_t* text) {
     return false;
 }
 
-} // namespace
-
-bool CrackUrl(const wchar_t* url, wchar_t* scheme, wchar_t* host, wchar_t* objectName,
-              INTERNET_PORT* port, INTERNET_SCHEME* schemeKind) {
-    if (url == nullptr || *url == L'\0' || HasControlCharacter(url) ||
-        HasEscapedControlCharacter(url)) {
+// The splitter keeps only the low 16 bits of a port, so port 70000 would reach port 4464: the
+// port text is checked here first. An empty port stands for the scheme's default.
+bool HasUsablePort(const std::wstring& url) {
+    const size_t schemeEnd = url.find(L"://");
+    if (schemeEnd == std::wstring::npos) {
+        return true; // not a URL with an authority: the splitter refuses it
+    }
+    const size_t start = schemeEnd + 3;
+    const size_t end = url.find_first_of(L"/?#", start);
+    std::wstring authority = url.substr(start, end == std::wstring::npos ? end : end - start);
+    const size_t userEnd = authority.rfind(L'@');
+    if (userEnd != std::wstring::npos) {
+        authority.erase(0, userEnd + 1);
+    }
+    const size_t bracket = authority.rfind(L']');
+    const size_t colon = authority.rfind(L':');
+    if (colon == std::wstring::npos || (bracket != std::wstring::npos && colon < bracket)) {
+        return true;
+    }
+    const std::wstring port = authority.substr(colon + 1);
+    if (port.empty()) {
+        return true;
+    }
+    if (port.size() > 5 || port.find_first_not_of(L"0123456789") != std::wstring::npos) {
         return false;
     }
-    wchar_t schemePart[kUrlPartCapacity] = {};
-    wchar_t hostPart[kUrlPartCapacity] = {};
-    wchar_t pathPart[kUrlPartCapacity] = {};
-    wchar_t extraPart[kUrlPartCapacity] = {};
-    URL_COMPONENTSW parts = {};
-    parts.dwStructSize = sizeof(parts);
-    parts.lpszScheme = schemePart;
-    parts.dwSchemeLength = kUrlPartCapacity;
-    parts.lpszHostName = hostPart;
-    parts.dwHostNameLength = kUrlPartCapacity;
-    parts.lpszUrlPath = pathPart;
-    parts.dwUrlPathLength = kUrlPartCapacity;
-    parts.lpszExtraInfo = extraPart;
-    parts.dwExtraInfoLength = kUrlPartCapacity;
-    parts.nPort = INTERNET_DEFAULT_HTTP_PORT;
-    // Fails when a component does not fit its buffer. The %xx sequences are decoded below
-    // rather than with ICU_ESCAPE, which not every WinInet honours; decoding before the split
-    // (ICU_DECODE) would let an escaped "?" or "/" change where the URL is cut.
-    if (!InternetCrackUrlW(url, static_cast<DWORD>(wcslen(url)), 0, &parts)) {
-        return false;
-    }
-    UrlUnescapeW(pathPart, nullptr, nullptr, URL_UNESCAPE_INPLACE);
-    UrlUnescapeW(extraPart, nullptr, nullptr, URL_UNESCAPE_INPLACE);
-    if (HasControlCharacter(pathPart) || HasControlCharacter(extraPart)) {
-        return false;
-    }
+    const unsigned long value = std::wcstoul(port.c_str(), nullptr, 10);
+    return value >= 1 && value <= 65535;
+}
 
-    // The extra information is appended only when the path does not already carry it.
-    const bool appendExtra = extraPart[0] != L'\0' && StrStrIW(pathPart, extraPart) == nullptr;
-    const size_t objectLength = wcslen(pathPart) + (appendExtra ? wcslen(extraPart) : 0);
-    if (objectLength >= kUrlPartCapacity) {
-        return false; // an object name that is cut would ask the server for something else
-    }
-
-    *port = parts.nPort;
-    *schemeKind = parts.nScheme;
-    wcsncpy(scheme, schemePart, kUrlPartCapacity - 1);
-    scheme[kUrlPartCapacity - 1] = L'\0';
-    wcsncpy(host, hostPart, kUrlPartCapacity - 1);
-    host[kUrlPartCapacity - 1] = L'\0';
-    wcscpy(objectName, pathPart);
-    if (appendExtra) {
-        wcscat(objectName, extraPart);
+// Spaces and characters beyond ASCII go on the request line as UTF-8 escapes; everything else,
+// escapes included, stays as written. False for text that is not valid UTF-16.
+bool EncodeForRequestLine(const std::wstring& text, std::wstring& encoded) {
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    encoded.clear();
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] < 0x80 && text[i] != L' ') {
+            encoded += text[i++];
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < text.size() && (text[end] >= 0x80 || text[end] == L' ')) {
+            ++end;
+        }
+        const int wideLength = static_cast<int>(end - i);
+        const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, &text[i], wideLength,
+                                             nullptr, 0, nullptr, nullptr);
+        if (size <= 0) {
+            return false;
+        }
+        std::string bytes(static_cast<size_t>(size), '\0');
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, &text[i], wideLength, &bytes[0], size,
+                            nullptr, nullptr);
+        for (const unsigned char byte : bytes) {
+            encoded += L'%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0xF];
+        }
+        i = end;
     }
     return true;
 }
 
-bool CrackHttpUrl(const wchar_t* url, wchar_t* host, wchar_t* objectName, INTERNET_PORT* port,
-                  bool* secure) {
-    wchar_t scheme[kUrlPartCapacity] = {};
-    INTERNET_SCHEME schemeKind = INTERNET_SCHEME_UNKNOWN;
-    if (!CrackUrl(url, scheme, host, objectName, port, &schemeKind) ||
-        (schemeKind != INTERNET_SCHEME_HTTP && schemeKind != INTERNET_SCHEME_HTTPS)) {
+} // namespace
+
+bool CrackUrl(const wchar_t* url, UrlParts& parts) {
+    if (url == nullptr || *url == L'\0' || wcslen(url) > kMaxUrlLength ||
+        HasControlCharacter(url) || HasEscapedControlCharacter(url) || !HasUsablePort(url)) {
         return false;
     }
-    if (secure != nullptr) {
-        *secure = schemeKind == INTERNET_SCHEME_HTTPS;
+    // Every component fits a buffer as long as the whole URL. No flag: the splitter neither
+    // decodes nor adds escapes, so the path and query reach the server as they were written.
+    const DWORD capacity = static_cast<DWORD>(wcslen(url) + 1);
+    std::wstring scheme(capacity, L'\0'), host(capacity, L'\0'), path(capacity, L'\0'),
+        extra(capacity, L'\0');
+    URL_COMPONENTSW split = {};
+    split.dwStructSize = sizeof(split);
+    split.lpszScheme = &scheme[0];
+    split.dwSchemeLength = capacity;
+    split.lpszHostName = &host[0];
+    split.dwHostNameLength = capacity;
+    split.lpszUrlPath = &path[0];
+    split.dwUrlPathLength = capacity;
+    split.lpszExtraInfo = &extra[0];
+    split.dwExtraInfoLength = capacity;
+    split.nPort = INTERNET_DEFAULT_HTTP_PORT;
+    if (!InternetCrackUrlW(url, capacity - 1, 0, &split)) {
+        return false;
     }
+    scheme.resize(split.dwSchemeLength);
+    host.resize(split.dwHostNameLength);
+    path.resize(split.dwUrlPathLength);
+    extra.resize(split.dwExtraInfoLength);
+    std::wstring objectName;
+    if (!EncodeForRequestLine(path + extra, objectName)) {
+        return false;
+    }
+    parts.scheme = std::move(scheme);
+    parts.schemeKind = split.nScheme;
+    parts.host = std::move(host);
+    parts.port = split.nPort;
+    parts.objectName = std::move(objectName);
     return true;
+}
+
+bool ResolveUrl(const std::wstring& base, const std::wstring& reference, std::wstring& resolved) {
+    // One character more than the limit tells a result that is too long from one that fits.
+    wchar_t combined[kMaxUrlLength + 2] = {};
+    DWORD size = static_cast<DWORD>(kMaxUrlLength + 2);
+    if (reference.empty() ||
+        !InternetCombineUrlW(base.c_str(), reference.c_str(), combined, &size, ICU_NO_ENCODE) ||
+        wcslen(combined) > kMaxUrlLength) {
+        return false;
+    }
+    resolved = combined;
+    return true;
+}
+
+bool CrackHttpUrl(const wchar_t* url, UrlParts& parts) {
+    return CrackUrl(url, parts) &&
+           (parts.schemeKind == INTERNET_SCHEME_HTTP || parts.schemeKind == INTERNET_SCHEME_HTTPS);
 }
 
 } // namespace updater

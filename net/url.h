@@ -4,23 +4,39 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <string>
+
 namespace updater {
 
-// Capacity, in characters with the terminating NUL, of every URL component buffer.
-constexpr DWORD kUrlPartCapacity = 260;
+// The longest address accepted anywhere, in characters: the platform's URL limit (its
+// constant counts the terminating zero).
+constexpr size_t kMaxUrlLength = INTERNET_MAX_URL_LENGTH - 1;
 
-// Splits url into scheme, host and object name (path followed by its query or fragment, with
-// %xx escapes decoded), port (explicit or the scheme's default) and scheme kind
-// (INTERNET_SCHEME). The three text outputs must hold kUrlPartCapacity characters. Returns
-// false, writing nothing, for an empty URL, one the platform cannot split, one whose object
-// name would not fit, or one holding a control character (below 0x20, or 0x7F) before or
-// after decoding.
-bool CrackUrl(const wchar_t* url, wchar_t* scheme, wchar_t* host, wchar_t* objectName,
-              INTERNET_PORT* port, INTERNET_SCHEME* schemeKind);
+struct UrlParts {
+    std::wstring scheme;
+    INTERNET_SCHEME schemeKind = INTERNET_SCHEME_UNKNOWN;
+    std::wstring host;
+    INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
+    // The path followed by its query or fragment, exactly as written: no escape is decoded
+    // and none is added, except that spaces and characters beyond ASCII are sent
+    // percent-encoded as UTF-8, as browsers send them.
+    std::wstring objectName;
 
-// CrackUrl for http and https URLs only: any other scheme gives false (the outputs may then
-// have been written). `secure`, when given, tells whether the URL is https.
-bool CrackHttpUrl(const wchar_t* url, wchar_t* host, wchar_t* objectName, INTERNET_PORT* port,
-                  bool* secure = nullptr);
+    bool Secure() const { return schemeKind == INTERNET_SCHEME_HTTPS; }
+};
+
+// Splits url into its parts, the port being the explicit one or the scheme's default. False
+// for an empty URL, one longer than kMaxUrlLength, one the platform cannot split, one whose
+// explicit port is not 1-65535, and one holding a control character (below 0x20, or 0x7F),
+// written as it is or escaped.
+bool CrackUrl(const wchar_t* url, UrlParts& parts);
+
+// CrackUrl for http and https URLs only: any other scheme gives false.
+bool CrackHttpUrl(const wchar_t* url, UrlParts& parts);
+
+// `reference` resolved against `base` as a browser resolves a link (an absolute reference
+// stands as it is); no escape is decoded or added. False when the two cannot be combined or
+// the result is longer than kMaxUrlLength.
+bool ResolveUrl(const std::wstring& base, const std::wstring& reference, std::wstring& resolved);
 
 } // namespace updater

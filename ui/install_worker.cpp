@@ -98,9 +98,16 @@ InstallDecision DownloadAndDecide(CUploadDlg& dialog) {
 }
 
 InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode) {
-    return DecideAfterLaunch(ShellExecuteW(nullptr, kSetupLaunchVerb, savePath.c_str(), nullptr,
-                                           nullptr, kSetupShowCommand),
-                             exitCode);
+    const InstallDecision decision =
+        DecideAfterLaunch(ShellExecuteW(nullptr, kSetupLaunchVerb, savePath.c_str(), nullptr,
+                                        nullptr, kSetupShowCommand),
+                          exitCode);
+    // What could not be started (an error page saved under the setup program's name, say) is
+    // not left behind, like any other failed download.
+    if (decision.showFailure) {
+        DeleteFileW(savePath.c_str());
+    }
+    return decision;
 }
 
 void CloseCancelConfirmation() {

@@ -36,7 +36,8 @@ DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url);
 // The progress dialog's thread must keep pumping messages meanwhile.
 InstallDecision DownloadAndDecide(CUploadDlg& dialog);
 
-// Starts the setup program with the shell's "open" verb and judges the shell's answer.
+// Starts the setup program with the shell's "open" verb and judges the shell's answer; a
+// file that could not be started is deleted.
 InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode);
 
 // Shows the decision's failure box, if any, and ends the process with its exit code. The

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <climits>
+
 namespace updater {
 namespace {
 
@@ -27,13 +29,24 @@ HFONT CreateBoldGuiFont() {
 constexpr ULONGLONG kMinRepaintIntervalMs = 50;
 constexpr LPARAM kMarqueeStepMs = 30;
 
-int FilledPixels(HWND bar, DWORD position, DWORD total) {
+int FilledPixels(HWND bar, ULONGLONG position, ULONGLONG total) {
     RECT client{};
     if (total == 0 || !GetClientRect(bar, &client)) {
         return 0;
     }
     const ULONGLONG shown = position < total ? position : total;
-    return static_cast<int>(shown * static_cast<ULONGLONG>(client.right - client.left) / total);
+    return static_cast<int>(static_cast<double>(shown) / static_cast<double>(total) *
+                            (client.right - client.left));
+}
+
+// The bar counts in int: a download beyond 2 GiB is counted in units of 2, 4, ... bytes, so
+// that the bar still shows the true fraction.
+unsigned BarUnitShift(ULONGLONG total) {
+    unsigned shift = 0;
+    while ((total >> shift) > static_cast<ULONGLONG>(INT_MAX)) {
+        ++shift;
+    }
+    return shift;
 }
 
 } // namespace
@@ -52,7 +65,7 @@ void CUploadDlg::Cancel() {
     SetEvent(cancelEvent_.get());
 }
 
-void CUploadDlg::OnPositionChanged(DWORD position, DWORD total) {
+void CUploadDlg::OnPositionChanged(ULONGLONG position, ULONGLONG total) {
     if (!::IsWindow(ProgressBar) || shownBar_.marquee) {
         return;
     }
@@ -74,10 +87,11 @@ void CUploadDlg::OnPositionChanged(DWORD position, DWORD total) {
     if (!newRange && !finished && !looksDifferent) {
         return;
     }
+    const unsigned shift = BarUnitShift(total);
     if (newRange) {
-        SendMessageW(ProgressBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total));
+        SendMessageW(ProgressBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total >> shift));
     }
-    SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position >> shift), 0);
     shownBar_ = {true, total, filled, now};
 }
 

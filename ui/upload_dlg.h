@@ -14,7 +14,7 @@
 #include "common/unique_handle.h"
 #include "framework/dialog_impl.h"
 #include "resources/resource.h"
-#include "ui/progress_interface.h"
+#include "net/progress_interface.h"
 
 #include <windows.h>
 
@@ -40,7 +40,7 @@ public:
     // would not change what the bar shows are left out. Nothing happens once the bar is gone.
     // A position beyond its total, or a total of 0, means that the size is unknown (no
     // Content-Length): the bar then moves on its own (marquee) for the rest of the download.
-    void OnPositionChanged(DWORD position, DWORD total) override;
+    void OnPositionChanged(ULONGLONG position, ULONGLONG total) override;
     // True once the running flag is clear: a confirmed cancel stops the transfer.
     bool IsAborted() override;
 
@@ -69,7 +69,7 @@ private:
     // What the bar was last told; used by the download thread only.
     struct ShownBar {
         bool valid = false;
-        DWORD total = 0;
+        ULONGLONG total = 0;
         int filledPixels = 0;
         ULONGLONG sentAt = 0;
         bool marquee = false; // the size is unknown: the bar moves on its own from then on

@@ -71,7 +71,18 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
         {"refused",
          "version=1.0\r\nupdate=" + testing_support::ToAnsi(testing_support::RefusedUrl("/d.xml")),
          -3, kCannotConnect},
-        {"error page", "version=1.0\r\nupdate=" + At("/status/404"), -4, kUnusable},
+        // An error page is no descriptor of the vendor's: the server could not be used. A
+        // descriptor is used whatever the status it comes with.
+        {"404 page", "version=1.0\r\nupdate=" + At("/status/404"), -3, kCannotConnect},
+        {"503 HTML page",
+         "version=1.0\r\nupdate=" +
+             At(Publish("busy.html", "<html><body>Service Unavailable</body></html>") +
+                "?status=503"),
+         -3, kCannotConnect},
+        {"descriptor with status 500", "version=1.0.0.1\r\nupdate=" + same + "?status=500", 0,
+         kUpToDate},
+        {"a 2,000-character address",
+         "version=1.0.0.1\r\nupdate=" + same + "?pad=" + std::string(1940, 'p'), 0, kUpToDate},
         {"no size", "version=1.0\r\nupdate=" + At(Publish("nosize.xml", Descriptor("2", ""))), -4,
          kUnusable},
         {"CR LF in the address",

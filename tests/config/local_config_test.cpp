@@ -32,6 +32,9 @@ TEST(LocalConfig, ReadsVersionAndUpdateOfSectionMain) {
         {"UTF-16 with Chinese", true,
          Utf16WithBom(L"[main]\r\nversion=2.0\r\nupdate=http://127.0.0.1/更新/描述.xml\r\n"),
          L"2.0", L"http://127.0.0.1/更新/描述.xml"},
+        {"an address of 2,083 characters", true,
+         "[main]\r\nversion=1\r\nupdate=http://h/" + std::string(2074, 'x') + "\r\n", L"1",
+         L"http://h/" + std::wstring(2074, L'x')},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

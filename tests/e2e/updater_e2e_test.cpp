@@ -83,6 +83,11 @@ std::wstring Trusted(const std::string& path) {
 std::wstring Untrusted(const std::string& path) {
     return SecureUrl(path, false);
 }
+// As vendors write it beside their descriptor: the file name alone.
+std::wstring Relative(const std::string& path) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    return std::wstring(name.begin(), name.end());
+}
 
 constexpr wchar_t kComments[] = L"<line>修复了若干问题</line><line>新增自动保存</line>";
 
@@ -174,6 +179,7 @@ void RunFlow(const Flow& flow) {
 
 TEST(UpdaterEndToEnd, FromTheCheckToTheStartedSetupProgram) {
     const std::string setup = SetupPath();
+    const std::string page = Publish("setup_2.0.exe", "<html><body>Not Found</body></html>");
     const wchar_t* const configError = L"本地配置信息有错误！";
     const wchar_t* const cannotConnect = L"无法连接远程服务器！请检查连接！";
     const Flow flows[] = {
@@ -187,6 +193,8 @@ TEST(UpdaterEndToEnd, FromTheCheckToTheStartedSetupProgram) {
          kError, cannotConnect, -3},
         {"descriptor missing (404 page)",
          "version=1.0\r\nupdate=" + ToAnsi(ServerUrl("/status/404")), nullptr, kError,
+         cannotConnect, -3},
+        {"unusable descriptor", "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(page)), nullptr, kError,
          L"远程升级信息配置有错误！", -4},
         {"Esc", Config(setup), Escape, nullptr, nullptr, 2, setup, false, L"",
          L"当前版本：1.0.0.1\r\r最新版本：2.0.0.0\r文件大小：1.5 MB\r更新描述：\r"
@@ -196,6 +204,9 @@ TEST(UpdaterEndToEnd, FromTheCheckToTheStartedSetupProgram) {
         {"not now", Config(setup), [](HWND offer) { ClickAt(GetDlgItem(offer, kLinkId), 3, 3); },
          nullptr, nullptr, 1003, setup},
         {"upgrade now", Config(setup), Accept, nullptr, nullptr, 0, setup, true},
+        {"relative address", Config(setup, "1.0", kComments, ServerUrl, Relative), Accept, nullptr,
+         nullptr, 0, setup, true},
+        {"a page that is no program", Config(page), Accept, kError, kUpgradeFailed, -1, page},
         {"answer without data", Config("/empty"), Accept, kError, kUpgradeFailed, -2, "/empty"},
         {"error status", Config("/status/404"), Accept, kError, kUpgradeFailed, -1, "/status/404"},
         {"connection cut short", Config("/bytes/200000?cut=100000"), Accept, kError, kUpgradeFailed,

@@ -24,14 +24,14 @@ using testing_support::ServerUrl;
 class RecordingSink : public IPostionChanged {
 public:
     explicit RecordingSink(int abortAt = 0) : abortAt_(abortAt) {}
-    void OnPositionChanged(DWORD position, DWORD total) override {
+    void OnPositionChanged(ULONGLONG position, ULONGLONG total) override {
         positions.push_back(position);
         totals.push_back(total);
     }
     void OnStateChanged(int state, const wchar_t*) override { states.push_back(state); }
     bool IsAborted() override { return abortAt_ != 0 && ++questions >= abortAt_; }
 
-    std::vector<DWORD> positions, totals;
+    std::vector<ULONGLONG> positions, totals;
     std::vector<int> states;
     int questions = 0;
 
@@ -84,6 +84,8 @@ TEST(Transfers, DeliverEveryByteAndReportProgressInChunks) {
         {"one byte", "/bytes/1", GeneratedBytes(1)},
         {"one chunk and one byte", "/bytes/8193", GeneratedBytes(8193)},
         {"3 MiB", "/bytes/3145739", GeneratedBytes(3145739)},
+        {"a 2,000-character address", "/bytes/8193?pad=" + std::string(1950, 'p'),
+         GeneratedBytes(8193)},
         {"no Content-Length", "/bytes/20000?nolength=1", GeneratedBytes(20000)},
         {"https", "https", GeneratedBytes(70000)},
     };
@@ -117,6 +119,7 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
         Target target;
         std::wstring url;
         int abortAt;
+        ULONGLONG total = 0; // the announced size, when checked
     };
     const Case cases[] = {
         {"refused, memory", Target::Memory, testing_support::RefusedUrl("/d.xml"), 0},
@@ -130,6 +133,8 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
         {"not a URL", Target::Memory, L"setup.exe", 0},
         {"error status", Target::File, ServerUrl("/status/404"), 0},
         {"cut short", Target::File, ServerUrl("/bytes/100000?cut=30000"), 0},
+        {"5 GiB cut short", Target::File, ServerUrl("/bytes/5368709120?cut=3000000"), 0,
+         5368709120},
         {"aborted, memory", Target::Memory, ServerUrl("/bytes/100000"), 2},
         {"aborted, file", Target::File, ServerUrl("/bytes/100000"), 2},
     };
@@ -141,6 +146,10 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
         EXPECT_FALSE(outcome.fileLeft);
         ASSERT_FALSE(sink.states.empty());
         EXPECT_EQ(kTransferFailed, sink.states.back());
+        if (c.total != 0) {
+            ASSERT_FALSE(sink.totals.empty());
+            EXPECT_EQ(c.total, sink.totals.back());
+        }
         if (c.abortAt != 0) {
             EXPECT_EQ(kTransferAborted, sink.states.end()[-2]);
             EXPECT_EQ(c.abortAt, sink.questions) << "stops at the first yes";
@@ -150,7 +159,7 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
 
 TEST(Transfers, FollowAtMostTenRedirectsToHttpOnly) {
     struct Case {
-        const char* path;
+        std::string path;
         bool ok;
     };
     const Case cases[] = {
@@ -158,6 +167,9 @@ TEST(Transfers, FollowAtMostTenRedirectsToHttpOnly) {
         {"/redirect/10", true},
         {"/redirect/11", false},
         {"/redirect-loop", false},
+        {"/redirect-to?url=" + testing_support::ToAnsi(ServerUrl("/redirect/0?pad=")) +
+             std::string(1950, 'p'),
+         true},
         {"/redirect-grow", false},
         {"/redirect-to?url=file:///c:/windows/win.ini", false},
         {"/redirect-to?url=ftp://127.0.0.1/x", false},
@@ -180,12 +192,14 @@ TEST(Transfers, FetchStopsReadingOneByteBeyondItsLimit) {
     std::free(block);
 }
 
-// Both transfers send the same request: GET of the object name with its query, our agent,
-// "*/*" only, a connection kept alive.
+// Both transfers send the same request: GET of the object name with its query exactly as
+// written, our agent, "*/*" only, a connection kept alive.
 TEST(Transfers, SendAPlainGetWithTheProgramsAgent) {
     for (Target target : {Target::Memory, Target::File}) {
-        const std::string path = "/bytes/10?shape=" + std::to_string(static_cast<int>(target));
-        ASSERT_TRUE(Transfer(target, ServerUrl(path), nullptr).ok);
+        const std::string path =
+            "/files/%E5%8D%87%E7%BA%A7.exe?c=AKIA%2F2026&sig=ab%2Bcd%3D%3D&p=%2525&t=" +
+            std::to_string(static_cast<int>(target));
+        Transfer(target, ServerUrl(path), nullptr);
         const std::string log = testing_support::Fetch("/log");
         const size_t start = log.rfind("GET " + path + " HTTP/1.1\r\n");
         ASSERT_NE(std::string::npos, start) << log;

@@ -7,7 +7,7 @@
 namespace updater {
 namespace {
 
-TEST(CrackHttpUrl, SplitsHttpUrlsAndRefusesWhatItCannotSendAsGiven) {
+TEST(CrackHttpUrl, SplitsHttpUrlsAndRefusesWhatItCannotSendAsWritten) {
     struct Case {
         std::wstring url;
         bool split;
@@ -15,14 +15,24 @@ TEST(CrackHttpUrl, SplitsHttpUrlsAndRefusesWhatItCannotSendAsGiven) {
         INTERNET_PORT port;
         std::wstring objectName;
     };
-    const std::wstring a250(250, L'a');
+    // The longest address accepted is 2,083 characters; "http://h/" takes 9 of them.
+    const std::wstring longest(2083 - 9, L'a');
     const Case cases[] = {
         {L"http://updates.example:8080/dir/file.xml", true, L"updates.example", 8080,
          L"/dir/file.xml"},
         {L"http://updates.example/update.xml", true, L"updates.example", 80, L"/update.xml"},
         {L"http://h/dir/file.xml?v=2#part", true, L"h", 80, L"/dir/file.xml?v=2#part"},
-        {L"http://h/a%20b.xml?x=%41", true, L"h", 80, L"/a b.xml?x=A"},
+        // Escapes go out as written (a signed address stays signed); spaces and characters
+        // beyond ASCII go out as UTF-8 escapes.
+        {L"http://h/%E5%8D%87.exe?c=AKIA%2F2026&sig=ab%2Bcd%3D%3D&p=%2525", true, L"h", 80,
+         L"/%E5%8D%87.exe?c=AKIA%2F2026&sig=ab%2Bcd%3D%3D&p=%2525"},
+        {L"http://h/升级 1.exe?名=值", true, L"h", 80,
+         L"/%E5%8D%87%E7%BA%A7%201.exe?%E5%90%8D=%E5%80%BC"},
         {L"https://updates.example/update.xml", true, L"updates.example", 443, L"/update.xml"},
+        {L"http://h:65535/x", true, L"h", 65535, L"/x"},
+        {L"http://h:70000/x", false, nullptr, 0, L""}, // would become port 4464
+        {L"http://h:0/x", false, nullptr, 0, L""},
+        {L"http://h:8o/x", false, nullptr, 0, L""},
         {L"ftp://updates.example/update.xml", false, nullptr, 0, L""},
         {L"", false, nullptr, 0, L""},
         {L"no url at all", false, nullptr, 0, L""},
@@ -32,21 +42,19 @@ TEST(CrackHttpUrl, SplitsHttpUrlsAndRefusesWhatItCannotSendAsGiven) {
         {L"http://h/set\tup.exe", false, nullptr, 0, L""},
         {L"http://h\x01st/setup.exe", false, nullptr, 0, L""},
         {L"http://h/a%7f.exe", false, nullptr, 0, L""},
-        // An object name of 259 characters fits; one more is refused, never cut.
-        {L"http://h/" + a250 + L"?q=12345", true, L"h", 80, L"/" + a250 + L"?q=12345"},
-        {L"http://h/" + a250 + L"?q=123456", false, nullptr, 0, L""},
+        // Up to the platform's URL limit, never cut.
+        {L"http://h/" + longest, true, L"h", 80, L"/" + longest},
+        {L"http://h/" + longest + L"a", false, nullptr, 0, L""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.url));
-        wchar_t host[kUrlPartCapacity] = {};
-        wchar_t objectName[kUrlPartCapacity] = {};
-        INTERNET_PORT port = 0;
-        const bool split = CrackHttpUrl(c.url.c_str(), host, objectName, &port);
+        SCOPED_TRACE(testing::PrintToString(c.url.substr(0, 80)));
+        UrlParts parts;
+        const bool split = CrackHttpUrl(c.url.c_str(), parts);
         ASSERT_EQ(c.split, split);
         if (split) {
-            EXPECT_EQ(std::wstring(c.host), host);
-            EXPECT_EQ(c.port, port);
-            EXPECT_EQ(c.objectName, objectName);
+            EXPECT_EQ(std::wstring(c.host), parts.host);
+            EXPECT_EQ(c.port, parts.port);
+            EXPECT_EQ(c.objectName, parts.objectName);
         }
     }
 }

@@ -26,10 +26,10 @@ protected:
 
     // Reports from a thread of its own, as the download thread does, while this one serves
     // the bar.
-    void Report(DWORD position, DWORD total, DWORD step = 0) {
+    void Report(ULONGLONG position, ULONGLONG total, ULONGLONG step = 0) {
         std::atomic<bool> done{false};
         std::thread reporter([&] {
-            for (DWORD at = step ? step : position; at <= position; at += step ? step : 1) {
+            for (ULONGLONG at = step ? step : position; at <= position; at += step ? step : 1) {
                 dialog_.OnPositionChanged(at, total);
             }
             done = true;
@@ -59,21 +59,27 @@ TEST_F(ProgressDialog, ShowsItsTextsTopmostInTheMiddleOfTheWorkArea) {
 
 // Every report below either changes the range or is the last of a download, so none of them
 // may be held back by the bar's repaint limit.
-TEST_F(ProgressDialog, BarShowsTheReportedPositionOfTheTotal) {
+// Sizes beyond 2 GiB and 4 GiB show their true fraction too.
+TEST_F(ProgressDialog, BarShowsTheReportedFractionOfTheTotal) {
     struct Case {
-        DWORD position, total;
-        int high, shown;
+        ULONGLONG position, total;
     };
     const Case cases[] = {
-        {50, 100, 100, 50},
-        {100, 100, 100, 100},
-        {8192, 1048576, 1048576, 8192},
+        {50, 100},
+        {100, 100},
+        {8192, 1048576},
+        {3 << 20, 3ULL << 30},
+        {3 << 20, 5ULL << 30},
+        {(5ULL << 30) - 1, (5ULL << 30) + 4096},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.position << " of " << c.total);
         Report(c.position, c.total);
-        EXPECT_EQ(c.high, Bar(PBM_GETRANGE, FALSE));
-        EXPECT_EQ(c.shown, Bar(PBM_GETPOS));
+        const double high = static_cast<double>(Bar(PBM_GETRANGE, FALSE));
+        EXPECT_NEAR(static_cast<double>(c.position) / c.total, Bar(PBM_GETPOS) / high, 1e-8);
+        if (c.total <= 0x7FFFFFFF) {
+            EXPECT_EQ(c.total, high) << "a size that fits the bar is counted in bytes";
+        }
     }
     // A burst of reports ends with the bar at the final position.
     Report(64 << 20, 64 << 20, 8192);

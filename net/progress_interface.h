@@ -20,8 +20,9 @@ enum TransferState : int {
 
 struct IPostionChanged {
     // position: body bytes received so far; total: the transfer's announced upper bound,
-    // the same in every call of one transfer and possibly smaller than position.
-    virtual void OnPositionChanged(DWORD position, DWORD total) = 0;
+    // the same in every call of one transfer and possibly smaller than position. Both are
+    // 64-bit: setup programs of several GiB are common.
+    virtual void OnPositionChanged(ULONGLONG position, ULONGLONG total) = 0;
     // message belongs to the caller and is valid only during the call.
     virtual void OnStateChanged(int state, const wchar_t* message) {
         (void)state;
