@@ -5,7 +5,9 @@
 #include "framework/message_loop.h"
 #include "framework/window.h"
 #include "ui/dialog_captions.h"
+#include "ui/download_folder.h"
 #include "ui/main_dlg.h"
+#include "ui/save_path.h"
 #include "update/update_info.h"
 
 #include <string>
@@ -47,6 +49,10 @@ int RunOffer(const std::wstring& offerText, int showCommand, StartupObserver obs
 } // namespace
 
 int Run(LPWSTR /*commandLine*/, int showCommand, StartupObserver observer) {
+    std::wstring temporaryDirectory;
+    if (GetTemporaryDirectory(temporaryDirectory)) {
+        RemoveEarlierDownloads(temporaryDirectory);
+    }
     std::wstring report;
     const int result = CheckForUpdate(g_updateInfo, report, observer);
     if (result >= 1) {

@@ -59,6 +59,7 @@ private:
 // Threads, processes, events: kernel objects whose failed open gives null.
 using UniqueKernelHandle = UniqueHandle<HANDLE, CloseHandle>;
 using UniqueFileHandle = UniqueHandle<HANDLE, CloseHandle, InvalidFileHandle>;
+using UniqueFindHandle = UniqueHandle<HANDLE, FindClose, InvalidFileHandle>;
 using UniqueInternetHandle = UniqueHandle<HINTERNET, InternetCloseHandle>;
 using UniqueRegistryKey = UniqueHandle<HKEY, RegCloseKey>;
 using UniqueFont = UniqueHandle<HFONT, DeleteObject>;

@@ -11,8 +11,37 @@
 #include <string>
 
 namespace updater {
+namespace {
 
-bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink) {
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow &&
+           a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow;
+}
+
+// Trades the writing handle for one that only reads and shares only reading: a program can
+// still be started from the file, but nobody can change, replace or delete it. A handle that
+// writes would keep the file from being started, so the two cannot overlap; nobody else could
+// open the file while it was written, and the file reopened must be the one written, with the
+// size written.
+UniqueFileHandle HoldWrittenFile(UniqueFileHandle& written, const wchar_t* localPath) {
+    BY_HANDLE_FILE_INFORMATION before{}, after{};
+    if (!GetFileInformationByHandle(written.get(), &before)) {
+        return UniqueFileHandle();
+    }
+    written.reset();
+    UniqueFileHandle held(CreateFileW(localPath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held || !GetFileInformationByHandle(held.get(), &after) || !SameFile(before, after)) {
+        return UniqueFileHandle();
+    }
+    return held;
+}
+
+} // namespace
+
+bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink,
+                   UniqueFileHandle* held) {
     const ProgressReporter report(sink);
     UrlParts parts;
     report.State(kTransferStarting);
@@ -62,13 +91,20 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
                                      std::to_wstring(received).c_str(),
                                      std::to_wstring(announced).c_str());
         }
-        file.reset();
         if (received == 0) {
+            file.reset();
             DeleteFileW(localPath);
             report.State(kTransferFailed);
-        } else {
-            report.State(kTransferDone);
+            return true;
         }
+        if (held != nullptr) {
+            *held = HoldWrittenFile(file, localPath);
+            if (!*held) {
+                throw CInternetException(nullptr, L"无法在本地创建保存文件！");
+            }
+        }
+        file.reset();
+        report.State(kTransferDone);
         return true;
     } catch (const CInternetException& failure) {
         file.reset();

@@ -3,6 +3,7 @@
 // cancellation through an optional sink. Failures end in a false result and a
 // kTransferFailed report; nothing is thrown to the caller.
 
+#include "common/unique_handle.h"
 #include "net/progress_interface.h"
 
 #include <windows.h>
@@ -35,6 +36,9 @@ bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionCh
 // when the transfer ended normally; an empty body then leaves no file. False when it failed or
 // was aborted, the server answered with a status of 400 or above, or the body ended before its
 // Content-Length; any file at localPath has then been deleted.
-bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink);
+// With `held`, a downloaded file is handed back open for reading and held: nobody can write,
+// replace or delete it until the handle is closed, while reading and starting it still work.
+bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink,
+                   UniqueFileHandle* held = nullptr);
 
 } // namespace updater

@@ -3,6 +3,7 @@
 #include "common/unique_handle.h"
 #include "net/http_transfer.h"
 #include "ui/dialog_captions.h"
+#include "ui/download_folder.h"
 #include "ui/save_path.h"
 #include "update/setup_check.h"
 #include "update/update_info.h"
@@ -27,10 +28,15 @@ void EndInstall(const InstallDecision& decision) {
     ExitProcess(decision.exitCode);
 }
 
-DWORD WINAPI InstallThreadProc(LPVOID dialog) {
-    InstallDecision decision = DownloadAndDecide(*static_cast<CUploadDlg*>(dialog));
+DWORD WINAPI InstallThreadProc(LPVOID parameter) {
+    CUploadDlg& dialog = *static_cast<CUploadDlg*>(parameter);
+    InstallDecision decision = DownloadAndDecide(dialog);
     if (decision.launchSetup) {
-        decision = LaunchSetup(static_cast<CUploadDlg*>(dialog)->SavePath, decision.exitCode);
+        decision = LaunchSetup(dialog.SavePath, decision.exitCode);
+    }
+    dialog.HeldSetup.reset();
+    if (decision.showFailure) {
+        DiscardDownload(dialog.SavePath);
     }
     EndInstall(decision);
 }
@@ -42,18 +48,25 @@ DWORD WINAPI DownloadThreadProc(LPVOID dialog) {
 
 DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
     dialog.SetSucceeded(false);
-    std::wstring temporaryDirectory;
-    if (!GetTemporaryDirectory(temporaryDirectory)) {
+    std::wstring temporaryDirectory, folder;
+    if (!GetTemporaryDirectory(temporaryDirectory) ||
+        !CreateDownloadFolder(temporaryDirectory, folder)) {
         return kDownloadFailedExitCode;
     }
     // Stored before the flag is set: from then on a cancel may make the install thread read it.
-    dialog.SavePath = BuildSavePath(temporaryDirectory, url);
+    dialog.SavePath = BuildSavePath(folder, url);
     dialog.SetRunning(true);
-    bool downloaded = HttpGetToFile(url.c_str(), dialog.SavePath.c_str(), &dialog);
+    // Held from before its checks until it has been started: what is checked is what starts.
+    bool downloaded =
+        HttpGetToFile(url.c_str(), dialog.SavePath.c_str(), &dialog, &dialog.HeldSetup);
     // What fails its checksum or the vendor's signature is never started, nor left behind.
-    if (downloaded && !CheckSetupFile(g_setupRequirements, dialog.SavePath).empty()) {
-        DeleteFileW(dialog.SavePath.c_str());
+    if (downloaded && dialog.HeldSetup &&
+        !CheckSetupFile(g_setupRequirements, dialog.HeldSetup.get()).empty()) {
         downloaded = false;
+    }
+    if (!downloaded || !dialog.HeldSetup) {
+        dialog.HeldSetup.reset();
+        DiscardDownload(dialog.SavePath);
     }
     // Cleared first, so that a cancel confirmed from now on finds the download finished.
     dialog.SetRunning(false);
@@ -82,7 +95,7 @@ InstallDecision DownloadAndDecide(CUploadDlg& dialog) {
         waitResult = WaitForSingleObject(download.get(), kCancelGraceMs);
         if (waitResult == WAIT_TIMEOUT) {
             waitResult = WAIT_OBJECT_0;
-            DeleteFileW(dialog.SavePath.c_str());
+            DiscardDownload(dialog.SavePath);
         }
     }
     DWORD threadExitCode = 0;
@@ -98,16 +111,9 @@ InstallDecision DownloadAndDecide(CUploadDlg& dialog) {
 }
 
 InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode) {
-    const InstallDecision decision =
-        DecideAfterLaunch(ShellExecuteW(nullptr, kSetupLaunchVerb, savePath.c_str(), nullptr,
-                                        nullptr, kSetupShowCommand),
-                          exitCode);
-    // What could not be started (an error page saved under the setup program's name, say) is
-    // not left behind, like any other failed download.
-    if (decision.showFailure) {
-        DeleteFileW(savePath.c_str());
-    }
-    return decision;
+    return DecideAfterLaunch(ShellExecuteW(nullptr, kSetupLaunchVerb, savePath.c_str(), nullptr,
+                                           nullptr, kSetupShowCommand),
+                             exitCode);
 }
 
 void CloseCancelConfirmation() {

@@ -24,11 +24,12 @@ DWORD WINAPI InstallThreadProc(LPVOID dialog);
 // Downloads g_updateInfo.url; see DownloadSetup.
 DWORD WINAPI DownloadThreadProc(LPVOID dialog);
 
-// Sets the running flag and clears the succeeded flag, stores the save path (the temporary
-// directory and the address's file name) in dialog.SavePath and downloads `url` there, with
-// the dialog as progress sink. Clears the running flag, then sets the succeeded flag when the
-// download succeeded. kDownloadSucceededExitCode, or kDownloadFailedExitCode (also when the
-// temporary directory cannot be determined; nothing is then downloaded).
+// Sets the running flag and clears the succeeded flag, stores the save path (a new folder of
+// its own under the temporary directory, and the address's file name) in dialog.SavePath and
+// downloads `url` there, with the dialog as progress sink; the file stays held in
+// dialog.HeldSetup. Clears the running flag, then sets the succeeded flag when the download
+// succeeded and passed its checks. kDownloadSucceededExitCode, or kDownloadFailedExitCode
+// (also when no folder can be made; nothing is then downloaded, and nothing is left behind).
 DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url);
 
 // Runs DownloadThreadProc on a thread of its own and waits for it without a time limit,
@@ -36,8 +37,7 @@ DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url);
 // The progress dialog's thread must keep pumping messages meanwhile.
 InstallDecision DownloadAndDecide(CUploadDlg& dialog);
 
-// Starts the setup program with the shell's "open" verb and judges the shell's answer; a
-// file that could not be started is deleted.
+// Starts the setup program with the shell's "open" verb and judges the shell's answer.
 InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode);
 
 // Shows the decision's failure box, if any, and ends the process with its exit code. The

@@ -54,6 +54,9 @@ public:
     UniqueKernelHandle WorkerThread; // the install thread
     DWORD WorkerThreadId = 0;
     std::wstring SavePath; // full path of the downloaded setup program
+    // The downloaded file, held against writing and deletion from its checks to its start;
+    // written by the download thread, used by the install thread after that thread has ended.
+    UniqueFileHandle HeldSetup;
     HWND ProgressBar = nullptr;
     // The dialog's window as created. Unlike Handle(), which the main thread clears when the
     // window is destroyed, it is written once before the workers start, so they may read it.

@@ -1,5 +1,7 @@
 #include "update/setup_check.h"
 
+#include "common/unique_handle.h"
+
 namespace updater {
 
 SetupRequirements g_setupRequirements;
@@ -29,14 +31,10 @@ bool SetPublishedChecks(SetupRequirements& requirements, const std::wstring& sha
     return true;
 }
 
-std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::wstring& path) {
-    if (!requirements.sha256 && !requirements.vendorKey) {
-        return std::wstring();
-    }
-    Sha256Digest digest{};
-    if (!Sha256File(path, digest)) {
-        return L"the setup program cannot be read";
-    }
+namespace {
+
+// Empty when the digest meets every requirement; otherwise why it does not.
+std::wstring CheckDigest(const SetupRequirements& requirements, const Sha256Digest& digest) {
     if (requirements.sha256 && digest != *requirements.sha256) {
         return L"the setup program's SHA-256 differs from the descriptor's <sha256>";
     }
@@ -49,6 +47,28 @@ std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::ws
         }
     }
     return std::wstring();
+}
+
+bool NothingToCheck(const SetupRequirements& requirements) {
+    return !requirements.sha256 && !requirements.vendorKey;
+}
+
+constexpr wchar_t kUnreadable[] = L"the setup program cannot be read";
+
+} // namespace
+
+std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::wstring& path) {
+    const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return CheckSetupFile(requirements, file.get());
+}
+
+std::wstring CheckSetupFile(const SetupRequirements& requirements, HANDLE file) {
+    Sha256Digest digest{};
+    if (NothingToCheck(requirements)) {
+        return std::wstring();
+    }
+    return Sha256File(file, digest) ? CheckDigest(requirements, digest) : kUnreadable;
 }
 
 } // namespace updater

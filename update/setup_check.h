@@ -30,5 +30,7 @@ extern SetupRequirements g_setupRequirements;
 // Empty when the file meets every requirement; otherwise why it does not, in English, for the
 // vendor's tools (the user only sees that the upgrade failed).
 std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::wstring& path);
+// The same for a file already open for reading.
+std::wstring CheckSetupFile(const SetupRequirements& requirements, HANDLE file);
 
 } // namespace updater

@@ -39,7 +39,12 @@ bool HashFileContent(HANDLE file, BCRYPT_HASH_HANDLE hash) {
 bool Sha256File(const std::wstring& path, Sha256Digest& digest) {
     const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) {
+    return file && Sha256File(file.get(), digest);
+}
+
+bool Sha256File(HANDLE file, Sha256Digest& digest) {
+    const LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
         return false;
     }
     BCRYPT_ALG_HANDLE opened = nullptr;
@@ -68,7 +73,7 @@ bool Sha256File(const std::wstring& path, Sha256Digest& digest) {
     }
     const UniqueCngHash hash(created);
     Sha256Digest result{};
-    if (!HashFileContent(file.get(), hash.get()) ||
+    if (!HashFileContent(file, hash.get()) ||
         !BCRYPT_SUCCESS(
             BCryptFinishHash(hash.get(), result.data(), static_cast<ULONG>(result.size()), 0))) {
         return false;

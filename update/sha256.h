@@ -1,6 +1,8 @@
 #pragma once
 // SHA-256 digests of downloaded files, and the hexadecimal form descriptors publish them in.
 
+#include <windows.h>
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -13,6 +15,8 @@ using Sha256Digest = std::array<uint8_t, 32>;
 // (it is opened for reading with only other readers allowed, so a file still being written
 // fails) or when CNG fails; `digest` is then left as it was.
 bool Sha256File(const std::wstring& path, Sha256Digest& digest);
+// The same for a file already open for reading, read from its start.
+bool Sha256File(HANDLE file, Sha256Digest& digest);
 
 // Exactly 64 hexadecimal digits in either case, with spaces, tabs or line breaks around them
 // but not between them. False otherwise, leaving `digest` as it was.
