@@ -1,6 +1,6 @@
 #pragma once
-// Where the downloaded setup program is saved: the user's temporary directory and the last
-// component of the download address.
+// Where the downloaded setup program is saved: the user's temporary directory and a file name
+// made from the last segment of the download address.
 
 #include <string>
 
@@ -10,9 +10,15 @@ namespace updater {
 // False when the call fails or the text needs more than 1024 characters.
 bool GetTemporaryDirectory(std::wstring& directory);
 
-// `temporaryDirectory`, a backslash unless it already ends with one, and the file-name part of
-// `url` as PathFindFileNameW finds it, after cutting the address at its first "?" or "#" so
-// that a query or fragment neither becomes part of the name nor hides it. Nothing is decoded.
+// The name the setup program at `url` is saved under: the last segment of the address's path
+// (query and fragment cut off first, so that they neither become part of the name nor hide
+// it), percent-decoded as UTF-8, then made a name Windows accepts for a plain file: forbidden
+// characters become "_", trailing dots and spaces go, a device name (CON, NUL, COM1, ...)
+// gets a leading "_", and the length is bounded with the extension kept. "setup.exe" when
+// nothing usable is left.
+std::wstring SetupFileName(const std::wstring& url);
+
+// `temporaryDirectory`, a backslash unless it already ends with one, and SetupFileName(url).
 std::wstring BuildSavePath(const std::wstring& temporaryDirectory, const std::wstring& url);
 
 } // namespace updater

@@ -11,8 +11,9 @@ namespace updater {
 std::wstring NextToken(const std::wstring& text, int& position);
 
 // 1 when `remote` is newer than `local`, -1 when older, 0 when equal in the first four parts.
-// Each part is read the way StrToIntW reads it (optional sign, digits up to the first other
-// character); missing parts are 0 and parts after the fourth are ignored.
+// Each part is an optional sign and the decimal digits up to the first other character, read
+// as a number of any size (a build number may pass 2^31); missing parts are 0 and parts after
+// the fourth are ignored.
 int CompareVersions(const std::wstring& local, const std::wstring& remote);
 
 } // namespace updater

@@ -8,7 +8,8 @@ work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT && cd "$work"
 printf '[main]\nversion=1.0\nupdate=%s/vendor.xml\n%s\n' "$base" "$(cat key.txt)" >config.ini
 "$4/make-descriptor" --version 2.0 --url "$base/vendor_setup.exe" --notes notes.txt \
     --key updater-key.pem --out "$www/vendor.xml" "$setup"
-wine "$exe" --config "$(winepath -w config.ini)" "$base/vendor.xml"
+wine "$exe" --config "$(winepath -w config.ini)" "$base/vendor.xml" >out.txt || { cat out.txt; false; }
+grep -Fx 'saved as: vendor_setup.exe' out.txt
 python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[100] ^= 1
 open(sys.argv[2], "wb").write(d)' "$setup" "$www/tampered_setup.exe"
 sed 's/vendor_setup\.exe/tampered_setup.exe/' "$www/vendor.xml" >"$www/tampered.xml"

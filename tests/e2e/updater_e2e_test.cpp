@@ -279,6 +279,10 @@ TEST(UpdaterEndToEnd, OnlyASetupProgramThatMatchesItsChecksumAndSignatureIsStart
                "\r\n" + keyLine + "\r\n";
     };
     const std::string setup = "/vendor-setup.exe", tampered = "/vendor-tampered.exe";
+    // The real digest with only its last digit changed: every byte has to be compared.
+    std::string lastDigitWrong = signedXml;
+    char& lastDigit = lastDigitWrong[signedXml.find("</sha256>") - 1];
+    lastDigit = lastDigit == '0' ? '1' : '0';
     const Flow flows[] = {
         {"signed", config(signedXml, key), Accept, nullptr, nullptr, 0, setup, true},
         {"one byte changed", config(ServedFile("vendor-tampered.xml"), key), Accept, kError,
@@ -294,6 +298,8 @@ TEST(UpdaterEndToEnd, OnlyASetupProgramThatMatchesItsChecksumAndSignatureIsStart
          Accept, nullptr, nullptr, 0, setup, true},
         {"no key, checksum wrong",
          config(WithElement(signedXml, "sha256", std::string(64, '0')), ""), Accept, kError,
+         kUpgradeFailed, -1, setup},
+        {"no key, checksum wrong in its last digit", config(lastDigitWrong, ""), Accept, kError,
          kUpgradeFailed, -1, setup},
         {"malformed key", config(signedXml, "publickey=AAAA" + key.substr(14)), nullptr, kError,
          L"本地配置信息有错误！", -2, setup},

@@ -12,18 +12,33 @@ namespace {
 TEST(BuildSavePath, NamesTheFileAfterTheLastPathSegment) {
     struct Case {
         const wchar_t* directory;
-        const wchar_t* url;
-        const wchar_t* path;
+        std::wstring url;
+        std::wstring path;
     };
     const Case cases[] = {
         {L"C:\\t\\", L"http://h/dir/setup_2.0.exe", L"C:\\t\\setup_2.0.exe"},
         {L"C:\\t", L"http://h/setup.exe", L"C:\\t\\setup.exe"},
         {L"C:\\t\\", L"http://h/get/setup.exe?token=a/b.exe", L"C:\\t\\setup.exe"},
         {L"C:\\t\\", L"http://h/setup.exe#x/y", L"C:\\t\\setup.exe"},
-        {L"C:\\t\\", L"http://h/a%20b.exe", L"C:\\t\\a%20b.exe"}, // nothing decoded
+        {L"C:\\t\\", L"http://h/a%20b.exe", L"C:\\t\\a b.exe"},
+        {L"C:\\t\\", L"http://h/%E5%8D%87%E7%BA%A7.exe", L"C:\\t\\升级.exe"},
+        {L"C:\\t\\", L"http://h/升级.exe", L"C:\\t\\升级.exe"},
+        {L"C:\\t\\", L"http://h/a%252Fb.exe", L"C:\\t\\a%2Fb.exe"},   // decoded once
+        {L"C:\\t\\", L"http://h/%2F..%2Fx.exe", L"C:\\t\\_.._x.exe"}, // never another folder
+        {L"C:\\t\\", L"http://h/a%3Fb%2A%ZZ%4.exe", L"C:\\t\\a_b_%ZZ%4.exe"},
+        {L"C:\\t\\", L"http://h/%FF.exe", L"C:\\t\\\uFFFD.exe"}, // not UTF-8
+        {L"C:\\t\\", L"http://h/con.exe", L"C:\\t\\_con.exe"},
+        {L"C:\\t\\", L"http://h/d/NUL", L"C:\\t\\_NUL"},
+        {L"C:\\t\\", L"http://h/setup.exe.%20.%20", L"C:\\t\\setup.exe"},
+        {L"C:\\t\\", L"http://h/...", L"C:\\t\\setup.exe"},
+        {L"C:\\t\\", L"http://h/", L"C:\\t\\setup.exe"},
+        {L"C:\\t\\", L"http://h", L"C:\\t\\setup.exe"},
+        // Bounded with the extension kept, so that the path stays creatable.
+        {L"C:\\t\\", L"http://h/" + std::wstring(300, L'x') + L".exe",
+         L"C:\\t\\" + std::wstring(195, L'x') + L".exe"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(std::wstring(c.path), BuildSavePath(c.directory, c.url)) << c.url;
+        EXPECT_EQ(c.path, BuildSavePath(c.directory, c.url)) << c.url;
     }
 }
 

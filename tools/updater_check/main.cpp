@@ -7,6 +7,7 @@
 #include "net/http_get.h"
 #include "net/http_transfer.h"
 #include "tools/updater_check/output.h"
+#include "ui/save_path.h"
 #include "update/descriptor_text.h"
 #include "update/setup_check.h"
 #include "update/update_info.h"
@@ -43,6 +44,13 @@ int Outcome(int result, const wchar_t* why) {
 bool IsHttpAddress(const std::wstring& text) {
     return _wcsnicmp(text.c_str(), L"http://", 7) == 0 ||
            _wcsnicmp(text.c_str(), L"https://", 8) == 0;
+}
+
+// What the shell's "open" verb starts as a program (or installs, for .msi).
+bool HasProgramExtension(const std::wstring& name) {
+    const size_t dot = name.find_last_of(L'.');
+    const wchar_t* extension = dot == std::wstring::npos ? L"" : name.c_str() + dot;
+    return _wcsicmp(extension, L".exe") == 0 || _wcsicmp(extension, L".msi") == 0;
 }
 
 // Fetches as the updater does: one GET, the status not examined, reading stops one byte past
@@ -157,6 +165,12 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
     }
     Print(L"ver: " + info.ver);
     Print(L"url: " + info.url);
+    const std::wstring savedAs = SetupFileName(info.url);
+    Print(L"saved as: " + savedAs);
+    if (!HasProgramExtension(savedAs)) {
+        Print(L"warning: the saved name does not end in .exe or .msi; the shell would not start "
+              L"it as a program");
+    }
     Print(L"size: " + info.size);
     Print(L"comments:\n" + info.comments);
     Print(L"sha256: " + (info.sha256.empty() ? L"(none)" : info.sha256));

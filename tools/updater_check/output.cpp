@@ -7,8 +7,16 @@
 #include <wininet.h>
 #include <wrl/client.h>
 
+#include <algorithm>
+
 using Microsoft::WRL::ComPtr;
 using updater::UniqueBstr;
+
+namespace {
+
+constexpr size_t kConsolePiece = 8192; // characters
+
+} // namespace
 
 void Print(const std::wstring& line) {
     std::wstring text;
@@ -26,7 +34,18 @@ void Print(const std::wstring& line) {
     DWORD mode = 0;
     DWORD written = 0;
     if (GetConsoleMode(out, &mode)) {
-        WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        // A console takes one write from a 64 KB heap only (before Windows 8): a long address
+        // goes out in pieces rather than not at all. A surrogate pair stays in one piece.
+        for (size_t start = 0; start < text.size(); start += written) {
+            DWORD piece = static_cast<DWORD>(std::min(text.size() - start, kConsolePiece));
+            if (start + piece < text.size() && IS_HIGH_SURROGATE(text[start + piece - 1])) {
+                --piece;
+            }
+            if (!WriteConsoleW(out, text.data() + start, piece, &written, nullptr) ||
+                written == 0) {
+                return;
+            }
+        }
         return;
     }
     const int wide = static_cast<int>(text.size());
@@ -34,7 +53,13 @@ void Print(const std::wstring& line) {
         WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
     std::string utf8(size, '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, utf8.data(), size, nullptr, nullptr);
-    WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    for (size_t start = 0; start < utf8.size(); start += written) {
+        if (!WriteFile(out, utf8.data() + start, static_cast<DWORD>(utf8.size() - start), &written,
+                       nullptr) ||
+            written == 0) {
+            return;
+        }
+    }
 }
 
 std::wstring InternetErrorName(DWORD error) {
