@@ -61,7 +61,7 @@ DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
         HttpGetToFile(url.c_str(), dialog.SavePath.c_str(), &dialog, &dialog.HeldSetup);
     // What fails its checksum or the vendor's signature is never started, nor left behind.
     if (downloaded && dialog.HeldSetup &&
-        !CheckSetupFile(g_setupRequirements, dialog.HeldSetup.get()).empty()) {
+        !CheckOpenSetupFile(g_setupRequirements, dialog.HeldSetup.get()).empty()) {
         downloaded = false;
     }
     if (!downloaded || !dialog.HeldSetup) {

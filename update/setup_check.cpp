@@ -60,15 +60,15 @@ constexpr wchar_t kUnreadable[] = L"the setup program cannot be read";
 std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::wstring& path) {
     const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    return CheckSetupFile(requirements, file.get());
+    return CheckOpenSetupFile(requirements, file.get());
 }
 
-std::wstring CheckSetupFile(const SetupRequirements& requirements, HANDLE file) {
+std::wstring CheckOpenSetupFile(const SetupRequirements& requirements, HANDLE file) {
     Sha256Digest digest{};
     if (NothingToCheck(requirements)) {
         return std::wstring();
     }
-    return Sha256File(file, digest) ? CheckDigest(requirements, digest) : kUnreadable;
+    return Sha256OfOpenFile(file, digest) ? CheckDigest(requirements, digest) : kUnreadable;
 }
 
 } // namespace updater

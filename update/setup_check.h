@@ -31,6 +31,6 @@ extern SetupRequirements g_setupRequirements;
 // vendor's tools (the user only sees that the upgrade failed).
 std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::wstring& path);
 // The same for a file already open for reading.
-std::wstring CheckSetupFile(const SetupRequirements& requirements, HANDLE file);
+std::wstring CheckOpenSetupFile(const SetupRequirements& requirements, HANDLE file);
 
 } // namespace updater

@@ -39,10 +39,10 @@ bool HashFileContent(HANDLE file, BCRYPT_HASH_HANDLE hash) {
 bool Sha256File(const std::wstring& path, Sha256Digest& digest) {
     const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    return file && Sha256File(file.get(), digest);
+    return file && Sha256OfOpenFile(file.get(), digest);
 }
 
-bool Sha256File(HANDLE file, Sha256Digest& digest) {
+bool Sha256OfOpenFile(HANDLE file, Sha256Digest& digest) {
     const LARGE_INTEGER start{};
     if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
         return false;

@@ -16,7 +16,7 @@ using Sha256Digest = std::array<uint8_t, 32>;
 // fails) or when CNG fails; `digest` is then left as it was.
 bool Sha256File(const std::wstring& path, Sha256Digest& digest);
 // The same for a file already open for reading, read from its start.
-bool Sha256File(HANDLE file, Sha256Digest& digest);
+bool Sha256OfOpenFile(HANDLE file, Sha256Digest& digest);
 
 // Exactly 64 hexadecimal digits in either case, with spaces, tabs or line breaks around them
 // but not between them. False otherwise, leaving `digest` as it was.

@@ -1,6 +1,7 @@
 // The real updater.exe, run as a user runs it: every outcome judged by its windows, its texts
 // and its whole 32-bit exit code.
 
+#include "common/unique_handle.h"
 #include "support/child_process.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 namespace {
@@ -34,6 +36,10 @@ std::wstring WindowsPath(const char* compiledPath) {
     std::wstring path(compiledPath, compiledPath + strlen(compiledPath));
     std::replace(path.begin(), path.end(), L'/', L'\\');
     return path;
+}
+
+std::wstring Widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
 }
 
 std::string SetupProgram() {
@@ -61,15 +67,40 @@ public:
         return std::make_unique<ChildProcess>(Exe(), arguments, root_.File(L"tmp"),
                                               root_.File(L"tmp"));
     }
-    // Where a setup program published as ".../<name>" is saved, and the marker it leaves.
+    // The files under the temporary folder, its subfolders' included: what a run left there.
+    std::vector<std::wstring> FilesInTemp(const std::wstring& under = L"") const {
+        std::vector<std::wstring> files;
+        WIN32_FIND_DATAW found{};
+        const std::wstring folder = under.empty() ? root_.File(L"tmp") : under;
+        const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more;
+             more = FindNextFileW(search, &found)) {
+            const std::wstring path = folder + L"\\" + found.cFileName;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                files.push_back(path);
+            } else if (found.cFileName[0] != L'.') {
+                const std::vector<std::wstring> inner = FilesInTemp(path);
+                files.insert(files.end(), inner.begin(), inner.end());
+            }
+        }
+        FindClose(search);
+        return files;
+    }
+    // Where a setup program published as ".../<name>" was saved (in a folder of the run's
+    // own), or empty; and the marker it leaves when it runs.
     std::wstring Saved(const std::string& setupPath) const {
         const std::string path = setupPath.substr(0, setupPath.find('?'));
-        const std::string name = path.substr(path.rfind('/') + 1);
-        return root_.File(L"tmp\\" + std::wstring(name.begin(), name.end()));
+        const std::wstring name = L"\\" + Widen(path.substr(path.rfind('/') + 1));
+        for (const std::wstring& file : FilesInTemp()) {
+            if (file.size() > name.size() &&
+                file.compare(file.size() - name.size(), name.size(), name) == 0 &&
+                file.find(L"\\updater-download-") != std::wstring::npos) {
+                return file;
+            }
+        }
+        return L"";
     }
-    std::wstring Marker(const std::string& setupPath) const {
-        return Saved(setupPath) + L".started";
-    }
+    std::wstring Temp(const std::wstring& name) const { return root_.File(L"tmp\\" + name); }
 
 private:
     std::wstring Exe() const { return root_.File(L"app\\updater.exe"); }
@@ -146,10 +177,23 @@ struct Flow {
     std::wstring offerText = L""; // checked when given, without its line feeds
 };
 
+// Before each run the temporary folder holds a planted DLL, a finished download of an earlier
+// run, and one whose setup program still runs (its file held open).
 void RunFlow(const Flow& flow) {
     SCOPED_TRACE(flow.name);
     Installation app;
     app.WriteConfig(flow.config);
+    const std::wstring planted = app.Temp(L"version.dll"), ended = app.Temp(L"updater-download-1"),
+                       running = app.Temp(L"updater-download-2");
+    CreateDirectoryW(ended.c_str(), nullptr);
+    CreateDirectoryW(running.c_str(), nullptr);
+    for (const std::wstring& file :
+         {planted, ended + L"\\setup_2.0.exe", running + L"\\setup_2.0.exe"}) {
+        WriteFileBytes(file, "MZ");
+    }
+    const updater::UniqueFileHandle inUse(CreateFileW((running + L"\\setup_2.0.exe").c_str(),
+                                                      GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                      OPEN_EXISTING, 0, nullptr));
     auto process = app.Start(flow.arguments);
     if (flow.answer != nullptr) {
         HWND offer = WaitForWindow(process->id(), kOfferCaption);
@@ -169,11 +213,17 @@ void RunFlow(const Flow& flow) {
         AnswerBox(*process, flow.caption, flow.text);
     }
     EXPECT_EQ(static_cast<DWORD>(flow.exitCode), ExitCodeOf(*process));
-    if (!flow.setupPath.empty()) {
-        EXPECT_EQ(flow.started, FileExists(app.Saved(flow.setupPath)));
-        // The setup program runs on after the updater has ended.
-        EXPECT_EQ(flow.started, WaitUntil([&] { return FileExists(app.Marker(flow.setupPath)); },
-                                          flow.started ? kWindowTimeoutMs : 0));
+    EXPECT_FALSE(FileExists(ended)) << "an earlier run's finished download is removed";
+    EXPECT_TRUE(FileExists(running + L"\\setup_2.0.exe"));
+    const std::wstring saved = flow.setupPath.empty() ? L"" : app.Saved(flow.setupPath);
+    EXPECT_EQ(flow.started, !saved.empty());
+    if (flow.started) {
+        // From a folder of its own, with nothing planted beside it; it runs on after the
+        // updater has ended.
+        EXPECT_TRUE(WaitUntil([&] { return FileExists(saved + L".started"); }));
+        EXPECT_EQ(2u, app.FilesInTemp(saved.substr(0, saved.rfind(L'\\'))).size());
+    } else {
+        EXPECT_EQ(2u, app.FilesInTemp().size()) << "the run left a file in TEMP";
     }
 }
 
@@ -366,7 +416,7 @@ TEST(UpdaterEndToEnd, CancelAsksAndOnlyAConfirmedCancelStopsTheDownload) {
             Fetch("/release/" + key);
         }
         EXPECT_EQ(answer == IDOK ? static_cast<DWORD>(-1) : 0u, ExitCodeOf(*run.process));
-        EXPECT_EQ(answer != IDOK, FileExists(run.app.Saved(run.setupPath)));
+        EXPECT_EQ(answer != IDOK, !run.app.Saved(run.setupPath).empty());
         Fetch("/release/" + key);
     }
 }

@@ -45,6 +45,7 @@ struct Outcome {
     bool ok = false;
     std::string body; // memory: the block; file: the file's content
     bool fileLeft = false;
+    bool held = false; // a downloaded file could be neither opened for writing nor deleted
 };
 
 // A file transfer saves into a folder that does not exist yet; with `oldFile` a file from an
@@ -68,9 +69,13 @@ Outcome Transfer(Target target, const std::wstring& url, IPostionChanged* sink,
     if (oldFile) {
         testing_support::WriteFileBytes(path, std::string(100000, 'o'));
     }
-    outcome.ok = HttpGetToFile(url.c_str(), path.c_str(), sink);
+    UniqueFileHandle held;
+    outcome.ok = HttpGetToFile(url.c_str(), path.c_str(), sink, &held);
     outcome.fileLeft = FileExists(path);
     outcome.body = ReadFileBytes(path);
+    outcome.held = held && !DeleteFileW(path.c_str()) &&
+                   !UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 7, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr));
     return outcome;
 }
 
@@ -99,6 +104,7 @@ TEST(Transfers, DeliverEveryByteAndReportProgressInChunks) {
                 &sink);
             ASSERT_TRUE(outcome.ok);
             EXPECT_TRUE(outcome.body == c.body) << outcome.body.size() << " bytes arrived";
+            EXPECT_EQ(target == Target::File, outcome.held);
             EXPECT_EQ((std::vector<int>{kTransferStarting, kTransferOpening, kTransferConnected,
                                         kTransferSent, kTransferDone}),
                       sink.states);

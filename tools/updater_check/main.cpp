@@ -6,6 +6,7 @@
 #include "config/local_config.h"
 #include "net/http_get.h"
 #include "net/http_transfer.h"
+#include "net/url.h"
 #include "tools/updater_check/output.h"
 #include "ui/save_path.h"
 #include "update/descriptor_text.h"
@@ -55,10 +56,15 @@ bool HasProgramExtension(const std::wstring& name) {
 
 // Fetches as the updater does: one GET, the status not examined, reading stops one byte past
 // the limit. False after printing why the fetch failed.
-bool FetchDescriptor(const std::wstring& url, std::vector<char>& bytes) {
+bool FetchDescriptor(const std::wstring& url, std::vector<char>& bytes, FetchOrigin& origin) {
     try {
         CHttpGet get(url.c_str(), ProgressReporter(nullptr));
-        Print(L"HTTP status: " + std::to_wstring(get.Request().QueryStatusCode()));
+        origin.url = get.Address();
+        origin.status = get.Request().QueryStatusCode();
+        Print(L"HTTP status: " + std::to_wstring(origin.status));
+        if (origin.url != url) {
+            Print(L"redirected to: " + origin.url);
+        }
         char chunk[kTransferChunkSize];
         while (bytes.size() <= kMaxDescriptorBytes) {
             const DWORD n = get.Request().Read(chunk, sizeof chunk);
@@ -147,7 +153,8 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
 
     Print(L"descriptor: " + descriptor);
     std::vector<char> bytes;
-    const bool fetched = IsHttpAddress(descriptor) ? FetchDescriptor(descriptor, bytes)
+    FetchOrigin origin;
+    const bool fetched = IsHttpAddress(descriptor) ? FetchDescriptor(descriptor, bytes, origin)
                                                    : ReadDescriptorFile(descriptor, bytes);
     if (!fetched) {
         return Outcome(kCheckFetchFailed, L"the descriptor could not be fetched");
@@ -161,7 +168,15 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
     const HRESULT parsed = info.Parse(bytes.data(), bytes.size());
     if (FAILED(parsed)) {
         Print(L"parse failed: " + DescribeParseFailure(parsed, bytes));
+        if (origin.status >= kFirstErrorStatus) {
+            return Outcome(kCheckFetchFailed, L"the server answered with an error page");
+        }
         return Outcome(kCheckDescriptorUnusable, L"the descriptor is unusable");
+    }
+    std::wstring setupUrl;
+    if (!origin.url.empty() && ResolveUrl(origin.url, info.url, setupUrl) && setupUrl != info.url) {
+        Print(L"url as written: " + info.url);
+        info.url = setupUrl;
     }
     Print(L"ver: " + info.ver);
     Print(L"url: " + info.url);
