@@ -14,14 +14,11 @@ bool IsRedirect(DWORD status) {
            status == HTTP_STATUS_PERMANENT_REDIRECT;
 }
 
-// Set on the request handle: wine ignores these options on the session.
-void BoundEveryWait(HINTERNET request) {
-    DWORD timeout = kTransferTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-        InternetSetOptionW(request, option, &timeout, sizeof(timeout));
-    }
-}
+// Asks proxies not to answer from their caches (HTTP/1.1 and HTTP/1.0 ones).
+constexpr wchar_t kNoCacheHeaders[] = L"Cache-Control: no-cache\r\nPragma: no-cache\r\n";
+constexpr DWORD kFromServerFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE;
+// Sending can cost two waits: one for the connection, one for the answer's head.
+constexpr DWORD kSendWaits = 2;
 
 // The redirect's target, resolved against the address it came from.
 std::wstring RedirectTarget(CHttpFile& request, const std::wstring& from) {
@@ -34,7 +31,8 @@ std::wstring RedirectTarget(CHttpFile& request, const std::wstring& from) {
 
 } // namespace
 
-CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report)
+CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report,
+                   const RequestOptions& options)
     : session_(kTransferUserAgent, kTransferAccessType, nullptr, nullptr, 0) {
     address_ = url;
     bool wasSecure = false;
@@ -54,15 +52,15 @@ CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report)
         }
         request_.reset();
         connection_.emplace(session_.handle(), parts.host.c_str(), parts.port, nullptr, nullptr, 0);
-        request_.emplace(connection_->handle(), L"GET", parts.objectName.c_str(), L"", nullptr,
-                         nullptr,
-                         kTransferRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                             (secure ? INTERNET_FLAG_SECURE : 0));
-        BoundEveryWait(request_->handle());
+        request_.emplace(
+            connection_->handle(), L"GET", parts.objectName.c_str(), L"", nullptr, nullptr,
+            kTransferRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                (secure ? INTERNET_FLAG_SECURE : 0) | (options.fromServer ? kFromServerFlags : 0));
+        options.deadline.BoundNextWait(request_->handle(), kSendWaits);
         if (hop == 0) {
             report.State(kTransferConnected);
         }
-        request_->SendRequest();
+        request_->SendRequest(options.fromServer ? kNoCacheHeaders : nullptr);
         if (!IsRedirect(request_->QueryStatusCode())) {
             report.State(kTransferSent);
             return;

@@ -6,6 +6,7 @@
 
 #include "net/internet_handle.h"
 #include "net/progress_reporter.h"
+#include "net/transfer_deadline.h"
 
 #include <optional>
 #include <string>
@@ -13,16 +14,21 @@
 namespace updater {
 
 constexpr int kMaxRedirects = 10;
-// The longest wait for the next step of a transfer (connect, send, each read). A server that
-// sends a status line and then nothing costs up to three such waits.
-constexpr DWORD kTransferTimeoutMs = 10000;
+
+struct RequestOptions {
+    // Past every cache: WinInet's own (which may answer while a max-age lasts) and proxies'.
+    bool fromServer = false;
+    // When the whole transfer must have ended, sending and reading included.
+    TransferDeadline deadline;
+};
 
 class CHttpGet {
 public:
     // Sends the request for `url` and follows redirects; reports kTransferOpening,
     // kTransferConnected and kTransferSent. Throws CInternetException on any failure, a URL
     // CrackHttpUrl refuses included.
-    CHttpGet(const wchar_t* url, const ProgressReporter& report);
+    CHttpGet(const wchar_t* url, const ProgressReporter& report,
+             const RequestOptions& options = RequestOptions());
 
     // The final request, its response ready to read.
     CHttpFile& Request() { return *request_; }

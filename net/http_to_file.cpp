@@ -73,11 +73,11 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
         }
         request.QueryDataAvailable();
 
-        char chunk[kTransferChunkSize];
+        CChunkReader reader(request, report, L"用户终止了下载操作！");
         ULONGLONG received = 0;
-        while (const DWORD n = ReadChunk(request, chunk, report, L"用户终止了下载操作！")) {
+        while (const DWORD n = reader.Next()) {
             DWORD written = 0;
-            if (!WriteFile(file.get(), chunk, n, &written, nullptr) || written != n) {
+            if (!WriteFile(file.get(), reader.Data(), n, &written, nullptr) || written != n) {
                 throw CInternetException(nullptr, L"Failed to write to local file (%u bytes)",
                                          static_cast<unsigned int>(n));
             }

@@ -17,20 +17,23 @@ bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionCh
     report.State(kTransferStarting);
     UniqueHeapBlock data;
     try {
-        CHttpGet get(url, report);
+        RequestOptions options;
+        options.fromServer = true;
+        options.deadline = TransferDeadline::In(kFetchToMemoryDeadlineMs);
+        CHttpGet get(url, report, options);
         CHttpFile& request = get.Request();
         const DWORD status = request.QueryStatusCode();
         const ULONGLONG total = QueryProgressTotal(request);
-        DWORD capacity = kTransferChunkSize;
+        DWORD capacity = kMinReadSize;
         DWORD received = 0;
         data.reset(static_cast<char*>(std::calloc(capacity, 1)));
         if (!data) {
             throw CInternetException(request.handle(), L"内存分配失败");
         }
-        char chunk[kTransferChunkSize];
+        CChunkReader reader(request, report, L"用户终止操作", options.deadline);
         // One byte beyond maxLength is enough to tell the caller that the body is too long.
         while (received <= maxLength) {
-            const DWORD n = ReadChunk(request, chunk, report, L"用户终止操作");
+            const DWORD n = reader.Next();
             if (n == 0) {
                 break;
             }
@@ -47,7 +50,7 @@ bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionCh
                 std::memset(bigger + capacity, 0, grown - capacity);
                 capacity = grown;
             }
-            std::memcpy(data.get() + received, chunk, n);
+            std::memcpy(data.get() + received, reader.Data(), n);
             received += n;
             report.Position(received, total);
         }

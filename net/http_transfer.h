@@ -15,8 +15,9 @@ namespace updater {
 // Answers of 400 and above carry an error page, never the document asked for.
 constexpr DWORD kFirstErrorStatus = 400;
 
-// Size of every read and the step in which the memory block grows.
-constexpr DWORD kTransferChunkSize = 8192;
+// The fetch into memory ends within this time, however the server behaves: it serves the
+// update check, which the user waits for.
+constexpr DWORD kFetchToMemoryDeadlineMs = 30000;
 
 // Where a fetched body came from.
 struct FetchOrigin {
@@ -24,7 +25,8 @@ struct FetchOrigin {
     DWORD status = 0; // its HTTP status
 };
 
-// Fetches url into a calloc'ed block that the caller releases with free. On true, *block holds
+// Fetches url from the server itself (no cache answers it, and nothing is cached) into a
+// calloc'ed block that the caller releases with free. On true, *block holds
 // the body followed by a zero byte and *length the body's size, and *origin (when given) where
 // it came from; on false none of them is written. An error page is returned like any other
 // body: the caller judges it by origin->status. Reading stops once more than maxLength bytes

@@ -75,8 +75,9 @@ CHttpFile::CHttpFile(HINTERNET connection, const wchar_t* verb, const wchar_t* o
     }
 }
 
-void CHttpFile::SendRequest() {
-    if (!HttpSendRequestW(handle(), nullptr, 0xFFFFFFFF, nullptr, 0)) {
+void CHttpFile::SendRequest(const wchar_t* headers) {
+    // A length of all ones: the headers end at their terminating zero.
+    if (!HttpSendRequestW(handle(), headers, 0xFFFFFFFF, nullptr, 0)) {
         throw CInternetException(handle(), L"Failed to send http request");
     }
 }

@@ -67,8 +67,8 @@ public:
               const wchar_t* version, const wchar_t* referrer, const wchar_t** acceptTypes,
               DWORD flags);
 
-    // Sends the request without added headers or body.
-    void SendRequest();
+    // Sends the request without body, with `headers` (lines each ended by CR LF) added.
+    void SendRequest(const wchar_t* headers = nullptr);
     // The response's status code, such as 200 or 404.
     DWORD QueryStatusCode();
     // The response's Content-Length, of any size; false when the server sent none or one that

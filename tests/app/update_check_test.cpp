@@ -45,8 +45,11 @@ void ExpectCheck(const CheckCase& c) {
         testing_support::WriteFileBytes(folder.File(L"config.ini"), "[main]\r\n" + c.configLines));
     UpdateInfo info;
     std::wstring report = L"left over";
+    const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(c.result, CheckForUpdate(info, report, folder.path()));
     EXPECT_EQ(c.report, report);
+    // The user waits for the check: however the server behaves, it ends within 35 s.
+    EXPECT_LT(GetTickCount64() - start, 35000u);
 }
 
 TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
@@ -88,6 +91,8 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
         {"CR LF in the address",
          "version=1.0\r\nupdate=" + At("/update.xml%0D%0AX-Injected:%20yes"), -3, kCannotConnect},
         {"silent server", "version=1.0\r\nupdate=" + At("/silent"), -3, kCannotConnect},
+        {"silent after its headers", "version=1.0\r\nupdate=" + At("/silent-headers"), -3,
+         kCannotConnect},
         {"silent mid-body", "version=1.0\r\nupdate=" + At("/bytes/100000?stall=3000"), -3,
          kCannotConnect},
         {"1 MiB and one byte", "version=1.0\r\nupdate=" + At(Publish("big.xml", big)), -4,

@@ -6,6 +6,7 @@
 #include "config/local_config.h"
 #include "net/http_get.h"
 #include "net/http_transfer.h"
+#include "net/transfer_common.h"
 #include "net/url.h"
 #include "tools/updater_check/output.h"
 #include "ui/save_path.h"
@@ -54,24 +55,28 @@ bool HasProgramExtension(const std::wstring& name) {
     return _wcsicmp(extension, L".exe") == 0 || _wcsicmp(extension, L".msi") == 0;
 }
 
-// Fetches as the updater does: one GET, the status not examined, reading stops one byte past
-// the limit. False after printing why the fetch failed.
+// Fetches as the updater does: one GET from the server itself within the same time, reading
+// stops one byte past the limit. False after printing why the fetch failed.
 bool FetchDescriptor(const std::wstring& url, std::vector<char>& bytes, FetchOrigin& origin) {
     try {
-        CHttpGet get(url.c_str(), ProgressReporter(nullptr));
+        const ProgressReporter report(nullptr);
+        RequestOptions options;
+        options.fromServer = true;
+        options.deadline = TransferDeadline::In(kFetchToMemoryDeadlineMs);
+        CHttpGet get(url.c_str(), report, options);
         origin.url = get.Address();
         origin.status = get.Request().QueryStatusCode();
         Print(L"HTTP status: " + std::to_wstring(origin.status));
         if (origin.url != url) {
             Print(L"redirected to: " + origin.url);
         }
-        char chunk[kTransferChunkSize];
+        CChunkReader reader(get.Request(), report, L"", options.deadline);
         while (bytes.size() <= kMaxDescriptorBytes) {
-            const DWORD n = get.Request().Read(chunk, sizeof chunk);
+            const DWORD n = reader.Next();
             if (n == 0) {
                 break;
             }
-            bytes.insert(bytes.end(), chunk, chunk + n);
+            bytes.insert(bytes.end(), reader.Data(), reader.Data() + n);
         }
         return true;
     } catch (const CInternetException& failure) {
@@ -89,7 +94,7 @@ bool ReadDescriptorFile(const std::wstring& path, std::vector<char>& bytes) {
         Print(L"cannot open " + path + L" (error " + std::to_wstring(GetLastError()) + L")");
         return false;
     }
-    char chunk[kTransferChunkSize];
+    char chunk[kMinReadSize];
     DWORD n = 0;
     while (bytes.size() <= kMaxDescriptorBytes &&
            ReadFile(file.get(), chunk, sizeof chunk, &n, nullptr) && n > 0) {
