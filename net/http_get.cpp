@@ -60,7 +60,8 @@ CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report,
         if (hop == 0) {
             report.State(kTransferConnected);
         }
-        request_->SendRequest(options.fromServer ? kNoCacheHeaders : nullptr);
+        const std::wstring headers = (options.fromServer ? kNoCacheHeaders : L"") + options.headers;
+        request_->SendRequest(headers.empty() ? nullptr : headers.c_str());
         if (!IsRedirect(request_->QueryStatusCode())) {
             report.State(kTransferSent);
             return;

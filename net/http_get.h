@@ -20,6 +20,8 @@ struct RequestOptions {
     bool fromServer = false;
     // When the whole transfer must have ended, sending and reading included.
     TransferDeadline deadline;
+    // Added request headers, each line ended by CR LF.
+    std::wstring headers;
 };
 
 class CHttpGet {

@@ -4,10 +4,12 @@
 #include "net/http_transfer.h"
 #include "net/progress_reporter.h"
 #include "net/transfer_common.h"
+#include "net/resume.h"
 #include "net/url.h"
 
 #include <shlwapi.h>
 
+#include <memory>
 #include <string>
 
 namespace updater {
@@ -38,6 +40,148 @@ UniqueFileHandle HoldWrittenFile(UniqueFileHandle& written, const wchar_t* local
     return held;
 }
 
+constexpr wchar_t kAbortMessage[] = L"用户终止了下载操作！";
+// Continuing a broken download takes at most this long, reconnections and their pauses
+// included, so that a server that stays away ends in the failure box within about a minute.
+constexpr DWORD kResumeWindowMs = 45000;
+constexpr DWORD kPauseSliceMs = 50;
+
+// One download's body into an open file, continued after the network broke it off where the
+// server allows (see net/resume.h); a changed file starts over once.
+class BodyDownload {
+public:
+    // Sends the request and checks its answer. Throws CInternetException.
+    BodyDownload(const wchar_t* url, const ProgressReporter& report) : url_(url), report_(report) {
+        get_ = std::make_unique<CHttpGet>(url_, report_);
+        TakeWholeAnswer();
+    }
+
+    // Reads the body into `file`, which is empty; the number of bytes written. Throws
+    // CInternetException when the download fails for good or is aborted.
+    ULONGLONG ReadInto(HANDLE file) {
+        file_ = file;
+        get_->Request().QueryDataAvailable();
+        int resumptions = 0;
+        bool startedOver = false;
+        TransferDeadline window;
+        while (!ReadBody()) {
+            if (!offer_.Usable() || received_ == 0 || resumptions == kMaxResumptions) {
+                throw CInternetException(nullptr, L"Connection broken after %s of %s bytes",
+                                         std::to_wstring(received_).c_str(),
+                                         std::to_wstring(announced_).c_str());
+            }
+            if (resumptions == 0) {
+                window = TransferDeadline::In(kResumeWindowMs);
+            }
+            Pause(kFirstResumePauseMs << resumptions++);
+            Resume(window, startedOver);
+        }
+        return received_;
+    }
+
+private:
+    // A 200 answer: the whole body comes, and with it what it offers for resuming.
+    void TakeWholeAnswer() {
+        CHttpFile& request = get_->Request();
+        const DWORD status = request.QueryStatusCode();
+        if (status >= kFirstErrorStatus) {
+            throw CInternetException(request.handle(), L"HTTP status %u",
+                                     static_cast<unsigned int>(status));
+        }
+        total_ = QueryProgressTotal(request);
+        lengthAnnounced_ = request.QueryContentLength(announced_);
+        offer_ = lengthAnnounced_ ? ReadResumeOffer(request, announced_) : ResumeOffer();
+    }
+
+    // False when the connection broke off before the end of the body, or no answer came.
+    bool ReadBody() {
+        if (!get_) {
+            return false;
+        }
+        CChunkReader reader(get_->Request(), report_, kAbortMessage);
+        for (;;) {
+            DWORD n = 0;
+            try {
+                n = reader.Next();
+            } catch (const CInternetException&) {
+                if (report_.Aborted()) {
+                    throw;
+                }
+                return false; // reset, or silent for a whole wait
+            }
+            if (n == 0) {
+                // WinInet ends a body quietly when the server closes the connection early.
+                return !lengthAnnounced_ || received_ >= announced_;
+            }
+            DWORD written = 0;
+            if (!WriteFile(file_, reader.Data(), n, &written, nullptr) || written != n) {
+                throw CInternetException(nullptr, L"Failed to write to local file (%u bytes)",
+                                         static_cast<unsigned int>(n));
+            }
+            received_ += n;
+            report_.Position(received_, total_);
+        }
+    }
+
+    // Waits before reconnecting, and stops at once on a cancel.
+    void Pause(DWORD milliseconds) {
+        for (DWORD waited = 0; waited < milliseconds; waited += kPauseSliceMs) {
+            if (report_.Aborted()) {
+                report_.State(kTransferAborted);
+                throw CInternetException(nullptr, kAbortMessage);
+            }
+            Sleep(kPauseSliceMs);
+        }
+    }
+
+    // Asks for the rest of the body. Only the rest of the same file is spliced on; a changed
+    // file, or an answer that does not continue where the file stands, starts over from its
+    // first byte, once. A failed reconnection leaves the download broken.
+    void Resume(const TransferDeadline& window, bool& startedOver) {
+        RequestOptions options;
+        options.deadline = window;
+        options.headers = ResumeHeaders(offer_, received_);
+        get_.reset();
+        try {
+            get_ = std::make_unique<CHttpGet>(url_, report_, options);
+        } catch (const CInternetException&) {
+            return; // the server is still away: the next read finds the download broken
+        }
+        const DWORD status = get_->Request().QueryStatusCode();
+        if (status == HTTP_STATUS_PARTIAL_CONTENT &&
+            ContinuesAt(get_->Request(), offer_, received_)) {
+            return;
+        }
+        if (startedOver) {
+            throw CInternetException(get_->Request().handle(), L"The file changed again");
+        }
+        startedOver = true;
+        if (status != HTTP_STATUS_OK) {
+            RequestOptions whole;
+            whole.deadline = window;
+            get_.reset();
+            get_ = std::make_unique<CHttpGet>(url_, report_, whole);
+        }
+        TakeWholeAnswer();
+        const LARGE_INTEGER start{};
+        if (!SetFilePointerEx(file_, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file_)) {
+            throw CInternetException(nullptr, L"无法在本地创建保存文件！");
+        }
+        received_ = 0;
+        report_.Position(0, total_);
+    }
+
+    const wchar_t* url_;
+    const ProgressReporter& report_;
+    std::unique_ptr<CHttpGet> get_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    ResumeOffer offer_;
+    ULONGLONG total_ = 0;     // reported with every position
+    ULONGLONG announced_ = 0; // the Content-Length of the whole body
+    bool lengthAnnounced_ = false;
+    ULONGLONG received_ = 0;
+};
+
 } // namespace
 
 bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink,
@@ -52,17 +196,7 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
 
     UniqueFileHandle file;
     try {
-        CHttpGet get(url, report);
-        CHttpFile& request = get.Request();
-        const DWORD status = request.QueryStatusCode();
-        if (status >= kFirstErrorStatus) {
-            throw CInternetException(request.handle(), L"HTTP status %u",
-                                     static_cast<unsigned int>(status));
-        }
-        const ULONGLONG total = QueryProgressTotal(request);
-        ULONGLONG announced = 0;
-        const bool lengthAnnounced = request.QueryContentLength(announced);
-
+        BodyDownload download(url, report);
         EnsureParentDirectory(localPath); // CreateFileW below reports what is missing
         // Shared for deletion: a cancelled download whose read blocks is abandoned, and its file
         // deleted while this handle is still open (it goes when the handle closes).
@@ -71,26 +205,7 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
         if (!file) {
             throw CInternetException(nullptr, L"无法在本地创建保存文件！");
         }
-        request.QueryDataAvailable();
-
-        CChunkReader reader(request, report, L"用户终止了下载操作！");
-        ULONGLONG received = 0;
-        while (const DWORD n = reader.Next()) {
-            DWORD written = 0;
-            if (!WriteFile(file.get(), reader.Data(), n, &written, nullptr) || written != n) {
-                throw CInternetException(nullptr, L"Failed to write to local file (%u bytes)",
-                                         static_cast<unsigned int>(n));
-            }
-            received += n;
-            report.Position(received, total);
-        }
-        // WinInet ends the body quietly when the server drops the connection early; a file
-        // shorter than announced is a broken download, not a finished one.
-        if (lengthAnnounced && received < announced) {
-            throw CInternetException(request.handle(), L"Connection closed after %s of %s bytes",
-                                     std::to_wstring(received).c_str(),
-                                     std::to_wstring(announced).c_str());
-        }
+        const ULONGLONG received = download.ReadInto(file.get());
         if (received == 0) {
             file.reset();
             DeleteFileW(localPath);

@@ -1,5 +1,7 @@
 #include "net/internet_handle.h"
 
+#include "common/decimal.h"
+
 #include <shlwapi.h>
 
 namespace updater {
@@ -100,15 +102,8 @@ bool CHttpFile::QueryContentLength(ULONGLONG& length) {
         return false;
     }
     ULONGLONG value = 0;
-    const wchar_t* digit = text;
-    for (; *digit >= L'0' && *digit <= L'9'; ++digit) {
-        const ULONGLONG next = value * 10 + static_cast<ULONGLONG>(*digit - L'0');
-        if (next / 10 != value) {
-            return false; // beyond 64 bits
-        }
-        value = next;
-    }
-    if (digit == text || *digit != L'\0') {
+    const wchar_t* digits = text;
+    if (!ReadDecimal64(digits, value) || *digits != L'\0') {
         return false;
     }
     length = value;
@@ -122,6 +117,15 @@ std::wstring CHttpFile::QueryLocation() {
         return std::wstring();
     }
     return location;
+}
+
+std::wstring CHttpFile::QueryHeader(DWORD infoLevel) {
+    wchar_t value[256] = {};
+    DWORD size = sizeof(value);
+    if (!HttpQueryInfoW(handle(), infoLevel, value, &size, nullptr)) {
+        return std::wstring();
+    }
+    return value;
 }
 
 } // namespace updater

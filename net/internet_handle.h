@@ -77,6 +77,9 @@ public:
     // The response's Location header; empty when there is none, or it is longer than any
     // address the program accepts.
     std::wstring QueryLocation();
+    // A response header (HTTP_QUERY_ETAG, ...); empty when there is none, or it is longer
+    // than any the program uses.
+    std::wstring QueryHeader(DWORD infoLevel);
 };
 
 } // namespace updater

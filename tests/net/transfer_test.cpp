@@ -22,16 +22,22 @@ using testing_support::GeneratedBytes;
 using testing_support::ReadFileBytes;
 using testing_support::ServerUrl;
 
-// Writes down what a transfer reports; answers "abort" from the abortAt-th question on.
+// Writes down what a transfer reports; answers "abort" from the abortAt-th question on, or once
+// abortFrom bytes have arrived.
 class RecordingSink : public IPostionChanged {
 public:
-    explicit RecordingSink(int abortAt = 0) : abortAt_(abortAt) {}
+    explicit RecordingSink(int abortAt = 0, ULONGLONG abortFrom = 0)
+        : abortAt_(abortAt), abortFrom_(abortFrom) {}
     void OnPositionChanged(ULONGLONG position, ULONGLONG total) override {
         positions.push_back(position);
         totals.push_back(total);
     }
     void OnStateChanged(int state, const wchar_t*) override { states.push_back(state); }
-    bool IsAborted() override { return abortAt_ != 0 && ++questions >= abortAt_; }
+    bool IsAborted() override {
+        ++questions;
+        return (abortAt_ != 0 && questions >= abortAt_) ||
+               (abortFrom_ != 0 && !positions.empty() && positions.back() >= abortFrom_);
+    }
 
     std::vector<ULONGLONG> positions, totals;
     std::vector<int> states;
@@ -39,7 +45,14 @@ public:
 
 private:
     int abortAt_;
+    ULONGLONG abortFrom_;
 };
+
+// A key of its own for each use of the server's counted options (cutat=).
+std::string Key() {
+    static int counter = 0;
+    return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+}
 
 enum class Target { Memory, File };
 
@@ -130,7 +143,8 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
         Target target;
         std::wstring url;
         int abortAt;
-        ULONGLONG total = 0; // the announced size, when checked
+        ULONGLONG total = 0;     // the announced size, when checked
+        ULONGLONG abortFrom = 0; // asked to stop once this many bytes have arrived
     };
     const Case cases[] = {
         {"refused, memory", Target::Memory, testing_support::RefusedUrl("/d.xml"), 0},
@@ -143,15 +157,24 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
          0},
         {"not a URL", Target::Memory, L"setup.exe", 0},
         {"error status", Target::File, ServerUrl("/status/404"), 0},
-        {"cut short", Target::File, ServerUrl("/bytes/100000?cut=30000"), 0},
-        {"5 GiB cut short", Target::File, ServerUrl("/bytes/5368709120?cut=3000000"), 0,
+        // A break is continued only where the server offers ranges and a validator, at most
+        // three times, and a cancel stops the pause before a resumption.
+        {"cut short without ranges", Target::File, ServerUrl("/bytes/100000?cut=30000&noranges=1"),
+         0},
+        {"cut short without validator", Target::File,
+         ServerUrl("/bytes/100000?cut=30000&novalidator=1"), 0},
+        {"5 GiB cut short", Target::File, ServerUrl("/bytes/5368709120?cut=3000000&noranges=1"), 0,
          5368709120},
+        {"cut four times", Target::File,
+         ServerUrl("/bytes/500000?cutat=100000,200000,300000,400000&key=" + Key()), 0},
+        {"cancelled before resuming", Target::File,
+         ServerUrl("/bytes/500000?cutat=100000&key=" + Key()), 0, 0, 100000},
         {"aborted, memory", Target::Memory, ServerUrl("/bytes/100000"), 2},
         {"aborted, file", Target::File, ServerUrl("/bytes/100000"), 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        RecordingSink sink(c.abortAt);
+        RecordingSink sink(c.abortAt, c.abortFrom);
         const Outcome outcome = Transfer(c.target, c.url, &sink, true);
         EXPECT_FALSE(outcome.ok);
         EXPECT_FALSE(outcome.fileLeft);
@@ -161,9 +184,54 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
             ASSERT_FALSE(sink.totals.empty());
             EXPECT_EQ(c.total, sink.totals.back());
         }
-        if (c.abortAt != 0) {
+        if (c.abortAt != 0 || c.abortFrom != 0) {
             EXPECT_EQ(kTransferAborted, sink.states.end()[-2]);
+        }
+        if (c.abortAt != 0) {
             EXPECT_EQ(c.abortAt, sink.questions) << "stops at the first yes";
+        }
+    }
+}
+
+// The rest of the same file is asked for with Range and If-Range and spliced on; a changed
+// file, or an answer that does not continue where the file stands, starts over.
+TEST(Transfers, ContinueADownloadWhereTheNetworkBrokeIt) {
+    struct Case {
+        const char* name;
+        std::string options;
+        std::vector<int> resumedAt;
+        bool changed = false; // the whole of the changed file arrives
+    };
+    const Case cases[] = {
+        {"cut at 40 %", "cutat=400000", {400000}},
+        {"cut at each third", "cutat=333333,666666", {333333, 666666}},
+        {"changed before resuming", "cutat=400000&changeto=1", {400000}, true},
+        {"a part that starts elsewhere", "cutat=400000&badrange=1", {400000}},
+        {"a part of another total", "cutat=400000&badtotal=1", {400000}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = "/bytes/1000000?" + c.options + "&key=" + Key();
+        RecordingSink sink;
+        const Outcome outcome = Transfer(Target::File, ServerUrl(path), &sink);
+        ASSERT_TRUE(outcome.ok);
+        std::string expected = GeneratedBytes(1000000);
+        for (char& byte : expected) {
+            byte = c.changed ? static_cast<char>(~byte) : byte;
+        }
+        EXPECT_TRUE(outcome.body == expected) << "a body spliced from two files";
+        EXPECT_EQ(kTransferDone, sink.states.back());
+        const std::string log = testing_support::Fetch("/log");
+        const std::string first = "GET " + path + " HTTP/1.1\r\n";
+        std::string resumptions = log.substr(log.find(first));
+        for (const int at : c.resumedAt) {
+            const size_t range = resumptions.find("Range: bytes=" + std::to_string(at) + "-\r\n");
+            ASSERT_NE(std::string::npos, range) << log;
+            const size_t start = resumptions.rfind("GET ", range);
+            const std::string request =
+                resumptions.substr(start, resumptions.find("\r\n\r\n", range) - start);
+            EXPECT_NE(std::string::npos, request.find("\r\nIf-Range: ")) << request;
+            resumptions.erase(0, range + 1);
         }
     }
 }
