@@ -104,7 +104,7 @@ private:
             try {
                 n = reader.Next();
             } catch (const CInternetException&) {
-                if (report_.Aborted()) {
+                if (reader.Aborted()) {
                     throw;
                 }
                 return false; // reset, or silent for a whole wait

@@ -40,6 +40,7 @@ DWORD CChunkReader::Next() {
     const DWORD n = request_.Read(buffer_.get(), size_);
     QueryPerformanceCounter(&end);
     if (n != 0 && report_.Aborted()) {
+        aborted_ = true;
         report_.State(kTransferAborted);
         throw CInternetException(request_.handle(), abortMessage_);
     }

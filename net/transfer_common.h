@@ -45,6 +45,8 @@ public:
     // ends by throwing `abortMessage`. Past the deadline it throws too.
     DWORD Next();
     const char* Data() const { return buffer_.get(); }
+    // Whether Next() threw because the sink asked to stop.
+    bool Aborted() const { return aborted_; }
 
 private:
     CHttpFile& request_;
@@ -53,6 +55,7 @@ private:
     TransferDeadline deadline_;
     std::unique_ptr<char[]> buffer_;
     DWORD size_ = kMinReadSize;
+    bool aborted_ = false;
 };
 
 } // namespace updater
