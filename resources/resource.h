@@ -11,10 +11,11 @@
 #define IDI_APP 128
 
 // Controls.
-#define IDC_OFFER_TEXT 1000   // rich-edit box with the offer text (offer dialog)
-#define IDC_PROGRESS_BAR 1001 // progress bar (progress dialog)
-#define IDC_HEADER 1002       // bold header line (both dialogs)
-#define IDC_LINK 1003         // "not now" link (offer dialog)
+#define IDC_OFFER_TEXT 1000    // rich-edit box with the offer text (offer dialog)
+#define IDC_PROGRESS_BAR 1001  // progress bar (progress dialog)
+#define IDC_HEADER 1002        // bold header line (both dialogs)
+#define IDC_LINK 1003          // "not now" link (offer dialog)
+#define IDC_PROGRESS_TEXT 1004 // bytes received, speed and time left (progress dialog)
 
 // Commands.
 #define ID_APP_ABOUT 57664 // opens the About dialog

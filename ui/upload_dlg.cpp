@@ -1,6 +1,7 @@
 #include "ui/upload_dlg.h"
 
 #include "ui/dialog_captions.h"
+#include "ui/progress_text.h"
 
 #include <commctrl.h>
 
@@ -28,6 +29,8 @@ HFONT CreateBoldGuiFont() {
 // continuous motion; the range, the first and the final report always go through.
 constexpr ULONGLONG kMinRepaintIntervalMs = 50;
 constexpr LPARAM kMarqueeStepMs = 30;
+// Text that changes faster than this cannot be read, and costs a repaint per change.
+constexpr ULONGLONG kMinLineIntervalMs = 500;
 
 int FilledPixels(HWND bar, ULONGLONG position, ULONGLONG total) {
     RECT client{};
@@ -66,6 +69,48 @@ void CUploadDlg::Cancel() {
 }
 
 void CUploadDlg::OnPositionChanged(ULONGLONG position, ULONGLONG total) {
+    const ULONGLONG now = GetTickCount64();
+    UpdateBar(position, total, now);
+    UpdateLine(position, total, now);
+}
+
+void CUploadDlg::OnStateChanged(int state, const wchar_t* /*message*/) {
+    if (state == kTransferDone && line_.shown) {
+        ShowLine();
+    }
+}
+
+void CUploadDlg::UpdateLine(ULONGLONG position, ULONGLONG total, ULONGLONG now) {
+    if (!::IsWindow(progressLine_)) {
+        return;
+    }
+    const bool startedOver = position < line_.position;
+    if (startedOver) {
+        line_ = LineState{};
+    }
+    rate_.Add(now, position);
+    line_.sizeUnknown = line_.sizeUnknown || total == 0 || position > total;
+    const bool finished = !line_.sizeUnknown && position >= total;
+    const bool due = now - line_.shownAt >= kMinLineIntervalMs;
+    line_.position = position;
+    line_.total = total;
+    if (line_.shown && !startedOver && !finished && !due) {
+        return;
+    }
+    ShowLine();
+    line_.shown = true;
+    line_.shownAt = now;
+}
+
+void CUploadDlg::ShowLine() {
+    const std::wstring text = DownloadProgressText(
+        line_.position, line_.sizeUnknown ? 0 : line_.total, rate_.BytesPerSecond());
+    if (::IsWindow(progressLine_)) {
+        SetWindowTextW(progressLine_, text.c_str());
+    }
+}
+
+void CUploadDlg::UpdateBar(ULONGLONG position, ULONGLONG total, ULONGLONG now) {
     if (!::IsWindow(ProgressBar) || shownBar_.marquee) {
         return;
     }
@@ -81,7 +126,6 @@ void CUploadDlg::OnPositionChanged(ULONGLONG position, ULONGLONG total) {
     const bool newRange = !shownBar_.valid || total != shownBar_.total;
     const bool finished = total > 0 && position >= total;
     const int filled = FilledPixels(ProgressBar, position, total);
-    const ULONGLONG now = GetTickCount64();
     const bool looksDifferent =
         filled != shownBar_.filledPixels && now - shownBar_.sentAt >= kMinRepaintIntervalMs;
     if (!newRange && !finished && !looksDifferent) {
@@ -106,6 +150,7 @@ LRESULT CUploadDlg::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     SendDlgItemMessageW(Handle(), IDC_HEADER, WM_SETFONT,
                         reinterpret_cast<WPARAM>(CreateBoldGuiFont()), TRUE);
     ProgressBar = GetDlgItem(Handle(), IDC_PROGRESS_BAR);
+    progressLine_ = GetDlgItem(Handle(), IDC_PROGRESS_TEXT);
     CreatedWindow = Handle();
     MakeTopmostInPlace(true);
     return TRUE;

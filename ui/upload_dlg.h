@@ -15,6 +15,7 @@
 #include "framework/dialog_impl.h"
 #include "resources/resource.h"
 #include "net/progress_interface.h"
+#include "ui/transfer_rate.h"
 
 #include <windows.h>
 
@@ -40,7 +41,13 @@ public:
     // would not change what the bar shows are left out. Nothing happens once the bar is gone.
     // A position beyond its total, or a total of 0, means that the size is unknown (no
     // Content-Length): the bar then moves on its own (marquee) for the rest of the download.
+    // The line under the bar tells the bytes received, the total and speed and time left when
+    // known; it changes at most twice a second, but always for a download's first and last
+    // report and when a download starts over (a lower position).
     void OnPositionChanged(ULONGLONG position, ULONGLONG total) override;
+    // Called on the download thread: the end of a download also brings the line up to date,
+    // where the last report could not be told from the others (size unknown).
+    void OnStateChanged(int state, const wchar_t* message) override;
     // True once the running flag is clear: a confirmed cancel stops the transfer.
     bool IsAborted() override;
 
@@ -68,6 +75,9 @@ private:
     LRESULT OnCancel(WORD, WORD, HWND, bool& handled);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool& handled);
     void Cancel();
+    void UpdateBar(ULONGLONG position, ULONGLONG total, ULONGLONG now);
+    void UpdateLine(ULONGLONG position, ULONGLONG total, ULONGLONG now);
+    void ShowLine();
 
     // What the bar was last told; used by the download thread only.
     struct ShownBar {
@@ -78,6 +88,19 @@ private:
         bool marquee = false; // the size is unknown: the bar moves on its own from then on
     };
     ShownBar shownBar_;
+
+    // The line under the bar; the window is written while it is created, the rest is used by
+    // the download thread only.
+    HWND progressLine_ = nullptr;
+    struct LineState {
+        bool shown = false;
+        ULONGLONG shownAt = 0;
+        ULONGLONG position = 0;
+        ULONGLONG total = 0;
+        bool sizeUnknown = false; // the current download has passed its total, or has none
+    };
+    LineState line_;
+    TransferRate rate_;
 
     UniqueKernelHandle cancelEvent_; // manual reset
     std::atomic<bool> running_{false};

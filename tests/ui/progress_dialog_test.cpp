@@ -40,6 +40,9 @@ protected:
     LRESULT Bar(UINT message, WPARAM wParam = 0) {
         return SendMessageW(dialog_.ProgressBar, message, wParam, 0);
     }
+    std::wstring Line() {
+        return testing_support::ControlText(dialog_.CreatedWindow, IDC_PROGRESS_TEXT);
+    }
 
     CUploadDlg dialog_;
 };
@@ -49,6 +52,7 @@ TEST_F(ProgressDialog, ShowsItsTextsTopmostInTheMiddleOfTheWorkArea) {
     EXPECT_EQ(L"正在升级，请稍候......",
               testing_support::ControlText(dialog_.CreatedWindow, IDC_HEADER));
     EXPECT_EQ(L"最小化", testing_support::ControlText(dialog_.CreatedWindow, IDOK));
+    EXPECT_EQ(L"已下载 0 B", Line());
     EXPECT_TRUE(GetWindowLongPtrW(dialog_.CreatedWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
     RECT area{}, frame{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
@@ -60,7 +64,7 @@ TEST_F(ProgressDialog, ShowsItsTextsTopmostInTheMiddleOfTheWorkArea) {
 // Every report below either changes the range or is the last of a download, so none of them
 // may be held back by the bar's repaint limit.
 // Sizes beyond 2 GiB and 4 GiB show their true fraction too.
-TEST_F(ProgressDialog, BarShowsTheReportedFractionOfTheTotal) {
+TEST_F(ProgressDialog, BarAndLineShowTheReportedFractionOfTheTotal) {
     struct Case {
         ULONGLONG position, total;
     };
@@ -84,9 +88,13 @@ TEST_F(ProgressDialog, BarShowsTheReportedFractionOfTheTotal) {
     // A burst of reports ends with the bar at the final position.
     Report(64 << 20, 64 << 20, 8192);
     EXPECT_EQ(64 << 20, Bar(PBM_GETPOS));
-    // Beyond the total (no Content-Length): not a full bar, a moving one.
+    EXPECT_EQ(0u, Line().find(L"已下载 64.0 MB / 64.0 MB")) << "the last report reaches the line";
+    // Beyond the total (no Content-Length): not a full bar, a moving one, and a line without
+    // a total once the download has ended.
     Report(8192 * 3, 8192, 8192);
     EXPECT_TRUE(GetWindowLongPtrW(dialog_.ProgressBar, GWL_STYLE) & PBS_MARQUEE);
+    dialog_.OnStateChanged(kTransferDone, nullptr);
+    EXPECT_EQ(L"已下载 24.0 KB", Line().substr(0, Line().find(L'，')));
 }
 
 TEST_F(ProgressDialog, MinimiseButtonMinimisesWhileTheDownloadGoesOn) {
