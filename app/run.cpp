@@ -17,15 +17,19 @@ namespace {
 
 constexpr wchar_t kNoticeCaption[] = L"提示";
 
-int ShowResultBox(int result, const std::wstring& report, StartupObserver observer) {
+int ShowResultBox(int result, const std::wstring& report, UniqueOwnedMutex& checkLock,
+                  StartupObserver observer) {
     const bool isError = result < -1;
+    // A result box does not turn later starts away: they may check as soon as it is up.
+    checkLock.reset();
     ReportStep(observer, "message box called");
     MessageBoxW(GetActiveWindow(), report.c_str(), isError ? kErrorBoxCaption : kNoticeCaption,
                 MB_OK | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
     return result;
 }
 
-int RunOffer(const std::wstring& offerText, int showCommand, StartupObserver observer) {
+int RunOffer(const std::wstring& offerText, int showCommand, UniqueOwnedMutex& checkLock,
+             StartupObserver observer) {
     CMessageLoop loop;
     g_module.RegisterMessageLoop(&loop);
     CMainDlg offer;
@@ -41,6 +45,9 @@ int RunOffer(const std::wstring& offerText, int showCommand, StartupObserver obs
     CWindow(dialog).MakeTopmostInPlace(false);
     SetForegroundWindow(dialog);
     ReportStep(observer, "offer dialog topmost and in front");
+    // Held until now so that a copy waiting for the lock finds this dialog, brings it forward
+    // and ends, rather than checking on its own and offering the same update a second time.
+    checkLock.reset();
     const int result = loop.PumpMessages();
     g_module.UnregisterMessageLoop();
     return result;
@@ -48,7 +55,8 @@ int RunOffer(const std::wstring& offerText, int showCommand, StartupObserver obs
 
 } // namespace
 
-int Run(LPWSTR /*commandLine*/, int showCommand, StartupObserver observer) {
+int Run(LPWSTR /*commandLine*/, int showCommand, UniqueOwnedMutex& checkLock,
+        StartupObserver observer) {
     std::wstring temporaryDirectory;
     if (GetTemporaryDirectory(temporaryDirectory)) {
         RemoveEarlierDownloads(temporaryDirectory);
@@ -56,9 +64,9 @@ int Run(LPWSTR /*commandLine*/, int showCommand, StartupObserver observer) {
     std::wstring report;
     const int result = CheckForUpdate(g_updateInfo, report, observer);
     if (result >= 1) {
-        return RunOffer(report, showCommand, observer);
+        return RunOffer(report, showCommand, checkLock, observer);
     }
-    return ShowResultBox(result, report, observer);
+    return ShowResultBox(result, report, checkLock, observer);
 }
 
 } // namespace updater

@@ -2,6 +2,7 @@
 // The run step: the update check, then its message box or the offer dialog on the main loop.
 
 #include "app/startup_observer.h"
+#include "common/unique_handle.h"
 
 #include <windows.h>
 
@@ -9,8 +10,10 @@ namespace updater {
 
 // Runs the check on the calling (main) thread before any window exists. Returns the check's
 // result when it ends in a message box, the code the offer dialog's loop quits with, or 0 when
-// the offer dialog cannot be created. The command line is accepted and ignored. The observer
-// hears the check's steps and the dialog's or the box's.
-int Run(LPWSTR commandLine, int showCommand, StartupObserver observer = nullptr);
+// the offer dialog cannot be created. The command line is accepted and ignored. `checkLock`
+// (see EnsureSingleInstance) is released as soon as the offer dialog or the box is on screen.
+// The observer hears the check's steps and the dialog's or the box's.
+int Run(LPWSTR commandLine, int showCommand, UniqueOwnedMutex& checkLock,
+        StartupObserver observer = nullptr);
 
 } // namespace updater

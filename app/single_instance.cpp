@@ -7,6 +7,26 @@ namespace updater {
 namespace {
 
 constexpr wchar_t kInstanceEventName[] = L"PDF_Update_Check_Event";
+constexpr wchar_t kCheckLockName[] = L"PDF_Update_Check_Mutex";
+// A check ends within about 40 s even against a silent server: past this, the holder is taken
+// to be stuck and this instance goes on without the lock.
+constexpr DWORD kCheckLockWaitMs = 2 * 60 * 1000;
+
+// Copies started together would each check and each offer the update, since no dialog exists
+// before a check ends: only the holder of this lock checks, the others wait for its outcome.
+UniqueOwnedMutex TakeCheckLock() {
+    UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, kCheckLockName));
+    if (!mutex) {
+        return UniqueOwnedMutex();
+    }
+    switch (WaitForSingleObject(mutex.get(), kCheckLockWaitMs)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED: // its holder ended without giving it up: free all the same
+        return UniqueOwnedMutex(mutex.release());
+    default:
+        return UniqueOwnedMutex();
+    }
+}
 
 // Only a dialog the user can see (minimised counts) stands for a running instance: the offer
 // dialog stays hidden behind a download, and a process that shows nothing must not keep
@@ -28,18 +48,23 @@ HWND FindRunningInstanceDialog() {
     return dialog ? dialog : FindVisibleWindow(kOfferDialogCaption);
 }
 
-void EnsureSingleInstance() {
+UniqueOwnedMutex EnsureSingleInstance() {
+    UniqueOwnedMutex checkLock = TakeCheckLock();
     // Only the event's existence matters. The handle is deliberately kept open for the whole
     // life of the process: closing it would let the name vanish while this instance works.
+    // Created under the lock, so that of copies started together only the first to check finds
+    // no other instance.
     CreateEventW(nullptr, FALSE, FALSE, kInstanceEventName);
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
-        return;
+        return checkLock;
     }
     if (HWND dialog = FindRunningInstanceDialog()) {
         // Only brought to the front: a minimised progress dialog stays minimised.
         SetForegroundWindow(dialog);
+        checkLock.reset(); // the next waiting copy finds the same dialog
         ExitProcess(kExitAnotherInstance);
     }
+    return checkLock;
 }
 
 } // namespace updater

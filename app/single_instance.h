@@ -1,6 +1,8 @@
 #pragma once
 // Only one updater is at work at a time.
 
+#include "common/unique_handle.h"
+
 #include <windows.h>
 
 namespace updater {
@@ -11,9 +13,12 @@ constexpr int kExitAnotherInstance = 100;
 // neither is open.
 HWND FindRunningInstanceDialog();
 
-// Returns when this instance may go on. When another instance already runs and shows one of
-// its dialogs, brings that dialog to the foreground and ends this process with exit code 100.
-// An instance that is still checking, or shows a result box, does not stop this one.
-void EnsureSingleInstance();
+// Returns when this instance may go on, with the update-check lock it then holds (empty when
+// another instance kept it beyond a bound far longer than any check). The lock is to be held
+// through the update check and released once its outcome is on screen. While another instance
+// holds it, this one waits; then, when that instance shows one of its dialogs, brings the
+// dialog to the foreground and ends this process with exit code 100. An instance that shows
+// only a result box, or has ended, does not stop this one.
+UniqueOwnedMutex EnsureSingleInstance();
 
 } // namespace updater

@@ -44,10 +44,10 @@ void TearDownPlatform(PlatformSetUp& setUp) {
 } // namespace
 
 int RunUpdater(HINSTANCE instance, LPWSTR commandLine, int showCommand, StartupObserver observer) {
-    EnsureSingleInstance();
+    UniqueOwnedMutex checkLock = EnsureSingleInstance();
     ReportStep(observer, "single-instance check");
     PlatformSetUp setUp = SetUpPlatform(instance, observer);
-    const int result = Run(commandLine, showCommand, observer);
+    const int result = Run(commandLine, showCommand, checkLock, observer);
     TearDownPlatform(setUp);
     return result;
 }

@@ -60,6 +60,13 @@ private:
 using UniqueKernelHandle = UniqueHandle<HANDLE, CloseHandle>;
 using UniqueFileHandle = UniqueHandle<HANDLE, CloseHandle, InvalidFileHandle>;
 using UniqueFindHandle = UniqueHandle<HANDLE, FindClose, InvalidFileHandle>;
+// A mutex that the calling thread owns: given up, then closed (on the thread that took it, which
+// alone can give it up).
+inline void ReleaseAndCloseMutex(HANDLE mutex) {
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+}
+using UniqueOwnedMutex = UniqueHandle<HANDLE, ReleaseAndCloseMutex>;
 using UniqueInternetHandle = UniqueHandle<HINTERNET, InternetCloseHandle>;
 using UniqueRegistryKey = UniqueHandle<HKEY, RegCloseKey>;
 using UniqueFont = UniqueHandle<HFONT, DeleteObject>;

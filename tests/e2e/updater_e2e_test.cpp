@@ -62,10 +62,11 @@ public:
     void WriteConfig(const std::string& lines) {
         WriteFileBytes(root_.File(L"app\\config.ini"), "[main]\r\n" + lines);
     }
-    std::unique_ptr<ChildProcess> Start(const std::wstring& arguments = L"") const {
+    std::unique_ptr<ChildProcess> Start(const std::wstring& arguments = L"",
+                                        bool suspended = false) const {
         // Not the exe's folder: config.ini is found beside the exe anyway.
         return std::make_unique<ChildProcess>(Exe(), arguments, root_.File(L"tmp"),
-                                              root_.File(L"tmp"));
+                                              root_.File(L"tmp"), suspended);
     }
     // The files under the temporary folder, its subfolders' included: what a run left there.
     std::vector<std::wstring> FilesInTemp(const std::wstring& under = L"") const {
@@ -459,6 +460,48 @@ TEST(UpdaterEndToEnd, SecondStartBringsTheOpenDialogForwardAndEndsWith100) {
             PressKey(run.offer, VK_ESCAPE);
         }
         EXPECT_EQ(downloading ? 0u : 2u, ExitCodeOf(*run.process));
+    }
+}
+
+// Copies released at the same instant: one checks while the others wait for its outcome, then
+// end with 100 because its offer is open. Only that offer's answer counts: one download at most.
+TEST(UpdaterEndToEnd, OfCopiesStartedTogetherOnlyOneOffers) {
+    for (const bool accept : {false, true}) {
+        const size_t copies = accept ? 2 : 10;
+        SCOPED_TRACE(std::to_string(copies) + " copies");
+        const std::string setup = SetupPath();
+        Installation app;
+        app.WriteConfig(Config(setup));
+        std::vector<std::unique_ptr<ChildProcess>> processes;
+        for (size_t i = 0; i < copies; ++i) {
+            processes.push_back(app.Start(L"", true));
+        }
+        for (const auto& process : processes) { // none has run a step before all exist
+            process->Resume();
+        }
+        // Settled: each copy has ended or shows an offer.
+        std::vector<HWND> offers(copies);
+        std::vector<DWORD> codes(copies, STILL_ACTIVE);
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                size_t settled = 0;
+                for (size_t i = 0; i < copies; ++i) {
+                    offers[i] = WaitForWindow(processes[i]->id(), kOfferCaption, 0);
+                    settled += offers[i] || processes[i]->WaitForExit(0, codes[i]);
+                }
+                return settled == copies;
+            },
+            2 * kExitTimeoutMs));
+        EXPECT_EQ(copies - 1, size_t(std::count(codes.begin(), codes.end(), 100u)));
+        const auto first = std::find_if(offers.begin(), offers.end(), [](HWND w) { return w; });
+        ASSERT_EQ(1, std::count_if(first, offers.end(), [](HWND w) { return w; }));
+        PressKey(*first, accept ? VK_RETURN : VK_ESCAPE);
+        EXPECT_EQ(accept ? 0u : 2u, ExitCodeOf(*processes[first - offers.begin()]));
+        EXPECT_EQ(accept, WaitUntil([&] { return FileExists(app.Marker(setup)); },
+                                    accept ? kWindowTimeoutMs : 0));
+        const std::string log = Fetch("/log"), download = "GET " + setup + " ";
+        EXPECT_EQ(accept, log.find(download) != std::string::npos);
+        EXPECT_EQ(log.find(download), log.rfind(download)) << "downloaded more than once";
     }
 }
 
