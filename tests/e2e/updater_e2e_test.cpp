@@ -497,7 +497,7 @@ TEST(UpdaterEndToEnd, OfCopiesStartedTogetherOnlyOneOffers) {
         ASSERT_EQ(1, std::count_if(first, offers.end(), [](HWND w) { return w; }));
         PressKey(*first, accept ? VK_RETURN : VK_ESCAPE);
         EXPECT_EQ(accept ? 0u : 2u, ExitCodeOf(*processes[first - offers.begin()]));
-        EXPECT_EQ(accept, WaitUntil([&] { return FileExists(app.Marker(setup)); },
+        EXPECT_EQ(accept, WaitUntil([&] { return FileExists(app.Saved(setup) + L".started"); },
                                     accept ? kWindowTimeoutMs : 0));
         const std::string log = Fetch("/log"), download = "GET " + setup + " ";
         EXPECT_EQ(accept, log.find(download) != std::string::npos);
