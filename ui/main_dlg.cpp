@@ -108,9 +108,10 @@ LRESULT CMainDlg::OnOK(WORD, WORD, HWND, bool&) {
     if (progress == nullptr) {
         return 0; // the offer stays open; the user may try again
     }
-    ShowWindow(Handle(), SW_HIDE);
-    // Without a window the download still runs, only unseen.
+    // Without a window the download still runs, only unseen. Shown before the offer is hidden:
+    // a start in between would find neither dialog and offer the same update again.
     progress->CreateModeless(nullptr, 0);
+    ShowWindow(Handle(), SW_HIDE);
     if (!progress->IsRunning() || !progress->WorkerThread) {
         progress->WorkerThread.reset(
             CreateThread(nullptr, 0, installRoutine_, progress, 0, &progress->WorkerThreadId));
