@@ -15,6 +15,7 @@ long long CountingDownload(const wchar_t* url, const wchar_t* localPath, long lo
 struct ProgressUpdates {
     long long count = 0;    // OnPositionChanged calls
     double longestGap = -1; // longest time between two consecutive calls, seconds; -1 below two
+    double inDialog = 0;    // seconds spent inside the dialog's OnPositionChanged, all calls
 };
 
 // The program's HttpGetToFile on a worker thread with the program's progress dialog as its

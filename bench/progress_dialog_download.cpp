@@ -13,8 +13,9 @@
 namespace bench {
 namespace {
 
-// Stands between the transfer and the dialog: notes when each position update arrives and
-// passes every call on unchanged. Used on the download thread only.
+// Stands between the transfer and the dialog: notes when each position update arrives and how
+// long the dialog takes over it, and passes every call on unchanged. Used on the download thread
+// only.
 class TimedDialogSink : public updater::IPostionChanged {
 public:
     explicit TimedDialogSink(updater::CUploadDlg& dialog) : dialog_(dialog) {}
@@ -28,6 +29,7 @@ public:
         last_ = now;
         ++updates_.count;
         dialog_.OnPositionChanged(position, total);
+        updates_.inDialog += clock_.Seconds() - now;
     }
     void OnStateChanged(int state, const wchar_t* message) override {
         dialog_.OnStateChanged(state, message);

@@ -3,6 +3,7 @@
 collected, one tab-separated sample per line:
 
     download <size MB> <mode> <bytes> <seconds> <peak working set> <peak private bytes>
+             <seconds inside the dialog's OnPositionChanged, -1 without the dialog>
     slow     <server rate, bytes/s> <bytes> <seconds> <position updates> <longest gap, s>
     server   <name> <bytes> <seconds>
     window   <name> <milliseconds> <exit code>
@@ -53,7 +54,7 @@ LABEL_WIDTH = 61
 
 
 def load(path):
-    downloads = defaultdict(list)  # (size, mode) -> [(mbps, seconds, ws, private)]
+    downloads = defaultdict(list)  # (size, mode) -> [(mbps, seconds, ws, private, in dialog)]
     slow = defaultdict(list)  # rate -> [(bytes, seconds, updates, longest gap)]
     servers = defaultdict(list)
     windows = defaultdict(list)
@@ -64,13 +65,13 @@ def load(path):
             fields = line.rstrip("\n").split("\t")
             kind = fields[0]
             if kind == "download":
-                size, mode, nbytes, seconds, ws, private = fields[1:7]
+                size, mode, nbytes, seconds, ws, private, in_dialog = fields[1:8]
                 nbytes, seconds = int(nbytes), float(seconds)
                 if nbytes != int(size) * MIB or seconds <= 0:
                     failures.append(line.strip())
                     continue
                 downloads[(int(size), mode)].append(
-                    (nbytes / MIB / seconds, seconds, int(ws), int(private)))
+                    (nbytes / MIB / seconds, seconds, int(ws), int(private), float(in_dialog)))
             elif kind == "slow":
                 rate, nbytes, seconds, updates, gap = fields[1:6]
                 if int(nbytes) <= 0 or float(gap) < 0:
@@ -115,6 +116,14 @@ def print_downloads(downloads, sizes):
             continue
         speed.update({(size, mode): v for size, v in zip(sizes, row)})
         print(f"  {mode + ':':21}{label:40}" + "".join(" " + cell(v) for v in row))
+    # A median of a few runs hides a slow run or two; the range shows whether a ratio below
+    # is a difference or the machine's scatter.
+    print("  range of the runs (slowest-fastest)")
+    for mode, _ in DOWNLOAD_MODES:
+        runs = [[s[0] for s in downloads.get((size, mode), [])] for size in sizes]
+        if any(runs):
+            print(f"  {mode + ':':{LABEL_WIDTH}}" + "".join(
+                f"{f'{min(r):.0f}-{max(r):.0f}' if r else '-':>10}" for r in runs))
     print()
     print("Ratios (of the medians above)")
     for top, bottom, label, goal in RATIOS:
@@ -134,16 +143,20 @@ def print_downloads(downloads, sizes):
 
 
 def print_dialog_cost(downloads, sizes):
-    # What the dialog adds to the same transfer: both time HttpGetToFile alone.
-    print("Extra time of the progress dialog (median seconds of HttpGetToFile)")
+    # What the dialog adds to the same transfer: both time HttpGetToFile alone. The time inside
+    # the dialog's OnPositionChanged is measured within each run, free of the runs' scatter.
+    print("Extra time of the progress dialog (median seconds of HttpGetToFile; of it inside"
+          " OnPositionChanged)")
     for size in sizes:
         dialog = median([s[1] for s in downloads.get((size, "dialog"), [])])
         plain = median([s[1] for s in downloads.get((size, "program"), [])])
         if dialog is None or plain is None:
             continue
         extra = dialog - plain
+        inside = median([s[4] for s in downloads[(size, "dialog")]])
         print(f"  {size:4} MiB: with dialog {dialog:7.3f} s, without sink {plain:7.3f} s,"
-              f" extra {extra:+7.3f} s ({extra / plain:+6.1%})")
+              f" extra {extra:+7.3f} s ({extra / plain:+6.1%}); inside {inside:6.3f} s"
+              f" ({inside / dialog:5.1%})")
     print()
 
 
