@@ -2,14 +2,15 @@
 
 #include "common/unique_handle.h"
 
-#include <string>
+#include <memory>
 
 namespace bench {
 
 using updater::UniqueFileHandle;
 using updater::UniqueInternetHandle;
 
-long long PlainWinInetDownload(const wchar_t* url, const wchar_t* localPath, DWORD requestFlags) {
+long long PlainWinInetDownload(const wchar_t* url, const wchar_t* localPath, DWORD requestFlags,
+                               DWORD readSize) {
     wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH] = {};
     wchar_t path[INTERNET_MAX_PATH_LENGTH] = {};
     URL_COMPONENTSW parts{};
@@ -42,18 +43,19 @@ long long PlainWinInetDownload(const wchar_t* url, const wchar_t* localPath, DWO
     if (!file) {
         return -1;
     }
-    char buffer[kReadSize];
+    // One buffer for the whole transfer, as the program allocates it.
+    const std::unique_ptr<char[]> buffer(new char[readSize]);
     long long total = 0;
     for (;;) {
         DWORD read = 0;
-        if (!InternetReadFile(request.get(), buffer, kReadSize, &read)) {
+        if (!InternetReadFile(request.get(), buffer.get(), readSize, &read)) {
             return -1;
         }
         if (read == 0) {
             return total;
         }
         DWORD written = 0;
-        if (!WriteFile(file.get(), buffer, read, &written, nullptr) || written != read) {
+        if (!WriteFile(file.get(), buffer.get(), read, &written, nullptr) || written != read) {
             return -1;
         }
         total += read;

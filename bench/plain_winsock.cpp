@@ -6,6 +6,7 @@
 #include <ws2tcpip.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace bench {
@@ -85,7 +86,7 @@ bool WriteAll(HANDLE file, const char* data, DWORD size) {
 
 } // namespace
 
-long long PlainWinsockDownload(const wchar_t* url, const wchar_t* localPath) {
+long long PlainWinsockDownload(const wchar_t* url, const wchar_t* localPath, DWORD readSize) {
     HttpTarget target;
     if (!SplitUrl(url, target)) {
         return -1;
@@ -118,10 +119,10 @@ long long PlainWinsockDownload(const wchar_t* url, const wchar_t* localPath) {
     // The header is held back until its blank line; everything after it is body.
     std::string header;
     bool inBody = false;
-    char buffer[kReadSize];
+    const std::unique_ptr<char[]> buffer(new char[readSize]);
     long long total = 0;
     for (;;) {
-        const int n = recv(socket.get(), buffer, kReadSize, 0);
+        const int n = recv(socket.get(), buffer.get(), static_cast<int>(readSize), 0);
         if (n < 0) {
             return -1;
         }
@@ -129,13 +130,13 @@ long long PlainWinsockDownload(const wchar_t* url, const wchar_t* localPath) {
             return inBody ? total : -1;
         }
         if (inBody) {
-            if (!WriteAll(file.get(), buffer, static_cast<DWORD>(n))) {
+            if (!WriteAll(file.get(), buffer.get(), static_cast<DWORD>(n))) {
                 return -1;
             }
             total += n;
             continue;
         }
-        header.append(buffer, static_cast<size_t>(n));
+        header.append(buffer.get(), static_cast<size_t>(n));
         const size_t end = header.find("\r\n\r\n");
         if (end != std::string::npos) {
             inBody = true;

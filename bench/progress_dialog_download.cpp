@@ -13,6 +13,38 @@
 namespace bench {
 namespace {
 
+// Stands between the transfer and the dialog: notes when each position update arrives and how
+// long the dialog takes over it, and passes every call on unchanged. Used on the download thread
+// only.
+class TimedDialogSink : public updater::IPostionChanged {
+public:
+    explicit TimedDialogSink(updater::CUploadDlg& dialog) : dialog_(dialog) {}
+
+    void OnPositionChanged(ULONGLONG position, ULONGLONG total) override {
+        const double now = clock_.Seconds();
+        // The wait before the first update is the connection's set-up, not a stalled display.
+        if (updates_.count > 0 && now - last_ > updates_.longestGap) {
+            updates_.longestGap = now - last_;
+        }
+        last_ = now;
+        ++updates_.count;
+        dialog_.OnPositionChanged(position, total);
+        updates_.inDialog += clock_.Seconds() - now;
+    }
+    void OnStateChanged(int state, const wchar_t* message) override {
+        dialog_.OnStateChanged(state, message);
+    }
+    bool IsAborted() override { return dialog_.IsAborted(); }
+
+    const ProgressUpdates& Updates() const { return updates_; }
+
+private:
+    updater::CUploadDlg& dialog_;
+    const Stopwatch clock_;
+    double last_ = 0;
+    ProgressUpdates updates_;
+};
+
 // What the download thread needs and what it hands back; the main thread reads the results
 // only after the thread has ended.
 struct DownloadJob {
@@ -22,15 +54,18 @@ struct DownloadJob {
     DWORD mainThreadId;
     bool succeeded = false;
     double seconds = 0;
+    ProgressUpdates updates = {};
 };
 
 // As the upgrade's download thread: running while the transfer runs, the dialog as the sink.
 DWORD WINAPI DownloadThreadProc(void* parameter) {
     DownloadJob& job = *static_cast<DownloadJob*>(parameter);
     job.dialog->SetRunning(true);
+    TimedDialogSink sink(*job.dialog);
     const Stopwatch watch;
-    job.succeeded = updater::HttpGetToFile(job.url, job.localPath, job.dialog);
+    job.succeeded = updater::HttpGetToFile(job.url, job.localPath, &sink);
     job.seconds = watch.Seconds();
+    job.updates = sink.Updates();
     job.dialog->SetRunning(false);
     PostThreadMessageW(job.mainThreadId, WM_QUIT, 0, 0);
     return 0;
@@ -38,8 +73,10 @@ DWORD WINAPI DownloadThreadProc(void* parameter) {
 
 } // namespace
 
-long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath, double* seconds) {
+long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath, double* seconds,
+                                 ProgressUpdates* updates) {
     *seconds = 0;
+    *updates = ProgressUpdates();
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     updater::g_module.Initialize(GetModuleHandleW(nullptr));
@@ -57,6 +94,7 @@ long long ProgressDialogDownload(const wchar_t* url, const wchar_t* localPath, d
             loop.PumpMessages();
             WaitForSingleObject(thread.get(), INFINITE);
             *seconds = job.seconds;
+            *updates = job.updates;
             bytes = job.succeeded ? FileSize(localPath) : -1;
         }
         DestroyWindow(window);
