@@ -89,7 +89,7 @@ Query options of /files/<name> and /bytes/<N>, which combine:
     noranges=1   no Accept-Ranges, ETag or Last-Modified; Range is ignored (always 200, whole)
     novalidator=1
                  Accept-Ranges but no ETag and no Last-Modified (so If-Range never matches)
-    badrange=1   a 206 names S+1 as its first byte in Content-Range (the body still starts at S)
+    badrange=1   a 206 sends the part from S+1 instead of S (Content-Range saying so)
     badtotal=1   a 206 names <total>+1 as the total in Content-Range
     cache=<s>    adds "Cache-Control: max-age=<s>"
     cutat=<o1>,<o2>,...&key=<K>
@@ -341,9 +341,8 @@ class TransferOptions:
         return headers
 
     def content_range(self, start, end, size):
-        first = start + 1 if self.badrange else start
         total = size + 1 if self.badtotal else size
-        return f"bytes {first}-{end - 1}/{total}"
+        return f"bytes {start}-{end - 1}/{total}"
 
 
 def _reaches(offset, start, partial):
@@ -574,6 +573,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 headers.append(("Content-Range", f"bytes */{body.size}"))
                 return self.send_bytes(416, b"range not satisfiable", "text/plain", headers)
             start, end = part or (0, body.size)
+            if part is not None and options.badrange and start + 1 < end:
+                start += 1  # not the part asked for
             if part is not None:
                 headers.append(("Content-Range", options.content_range(start, end, body.size)))
             cut_at = self.cut_offset(options, number, start, end, part is not None)
