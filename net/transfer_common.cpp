@@ -33,7 +33,10 @@ CChunkReader::CChunkReader(CHttpFile& request, const ProgressReporter& report,
       buffer_(new char[kMaxReadSize]) {}
 
 DWORD CChunkReader::Next() {
-    deadline_.BoundNextWait(request_.handle());
+    // Without a deadline the request keeps the time-outs it was sent with.
+    if (deadline_.IsSet()) {
+        deadline_.BoundNextWait(request_.handle());
+    }
     LARGE_INTEGER frequency{}, start{}, end{};
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);

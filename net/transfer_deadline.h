@@ -15,6 +15,7 @@ public:
     // No deadline: a download takes as long as its link needs.
     TransferDeadline() = default;
     static TransferDeadline In(DWORD milliseconds);
+    bool IsSet() const { return endsAt_ != 0; }
 
     // Sets the request's time-outs for its next blocking call, which the platform may spend
     // up to `waits` time-outs on (sending a request can take two). Throws CInternetException
