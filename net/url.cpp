@@ -1,6 +1,7 @@
 #include "net/url.h"
 
 #include "common/hex_digit.h"
+#include "common/utf8.h"
 
 #include <cwchar>
 
@@ -75,15 +76,10 @@ bool EncodeForRequestLine(const std::wstring& text, std::wstring& encoded) {
         while (end < text.size() && (text[end] >= 0x80 || text[end] == L' ')) {
             ++end;
         }
-        const int wideLength = static_cast<int>(end - i);
-        const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, &text[i], wideLength,
-                                             nullptr, 0, nullptr, nullptr);
-        if (size <= 0) {
+        std::string bytes;
+        if (!AppendUtf8(bytes, &text[i], end - i, true)) {
             return false;
         }
-        std::string bytes(static_cast<size_t>(size), '\0');
-        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, &text[i], wideLength, &bytes[0], size,
-                            nullptr, nullptr);
         for (const unsigned char byte : bytes) {
             encoded += L'%';
             encoded += kHex[byte >> 4];

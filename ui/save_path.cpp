@@ -1,6 +1,7 @@
 #include "ui/save_path.h"
 
 #include "common/hex_digit.h"
+#include "common/utf8.h"
 
 #include <windows.h>
 
@@ -27,18 +28,6 @@ std::wstring LastPathSegment(const std::wstring& url) {
     return address.substr(address.find_last_of(L'/') + 1);
 }
 
-void AppendUtf8(std::string& bytes, const std::wstring& text) {
-    if (text.empty()) {
-        return;
-    }
-    const int wide = static_cast<int>(text.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-    const size_t start = bytes.size();
-    bytes.resize(start + static_cast<size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, &bytes[start], size, nullptr, nullptr);
-}
-
 // "%XX" escapes become their bytes, every other character its UTF-8, and the bytes are read
 // back as UTF-8. Bytes that are not valid UTF-8 become U+FFFD; the name stays usable and shows
 // that something could not be read. A "%" without two hexadecimal digits stays as written.
@@ -53,12 +42,12 @@ std::wstring PercentDecode(const std::wstring& segment) {
             plain += segment[i];
             continue;
         }
-        AppendUtf8(bytes, plain);
+        AppendUtf8(bytes, plain.data(), plain.size());
         plain.clear();
         bytes += static_cast<char>(high * 16 + low);
         i += 2;
     }
-    AppendUtf8(bytes, plain);
+    AppendUtf8(bytes, plain.data(), plain.size());
     if (bytes.empty()) {
         return std::wstring();
     }

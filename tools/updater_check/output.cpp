@@ -1,6 +1,7 @@
 #include "tools/updater_check/output.h"
 
 #include "common/unique_handle.h"
+#include "common/utf8.h"
 #include "update/descriptor_text.h"
 
 #include <msxml.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 
 using Microsoft::WRL::ComPtr;
+using updater::AppendUtf8;
 using updater::UniqueBstr;
 
 namespace {
@@ -48,11 +50,8 @@ void Print(const std::wstring& line) {
         }
         return;
     }
-    const int wide = static_cast<int>(text.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, utf8.data(), size, nullptr, nullptr);
+    std::string utf8;
+    AppendUtf8(utf8, text.data(), text.size());
     for (size_t start = 0; start < utf8.size(); start += written) {
         if (!WriteFile(out, utf8.data() + start, static_cast<DWORD>(utf8.size() - start), &written,
                        nullptr) ||
