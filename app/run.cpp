@@ -1,13 +1,13 @@
 #include "app/run.h"
 
 #include "app/update_check.h"
+#include "download/earlier_downloads.h"
+#include "download/save_path.h"
 #include "framework/app_module.h"
 #include "framework/message_loop.h"
 #include "framework/window.h"
 #include "ui/dialog_captions.h"
-#include "ui/download_folder.h"
 #include "ui/main_dlg.h"
-#include "ui/save_path.h"
 #include "update/update_info.h"
 
 #include <string>

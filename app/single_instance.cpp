@@ -11,15 +11,25 @@ constexpr wchar_t kCheckLockName[] = L"PDF_Update_Check_Mutex";
 // A check ends within about 40 s even against a silent server: past this, the holder is taken
 // to be stuck and this instance goes on without the lock.
 constexpr DWORD kCheckLockWaitMs = 2 * 60 * 1000;
+constexpr DWORD kForeignLockPollMs = 100;
 
 // Copies started together would each check and each offer the update, since no dialog exists
 // before a check ends: only the holder of this lock checks, the others wait for its outcome.
 UniqueOwnedMutex TakeCheckLock() {
+    const ULONGLONG deadline = GetTickCount64() + kCheckLockWaitMs;
     UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, kCheckLockName));
-    if (!mutex) {
+    // A lock made by an instance of other rights (an elevated one) can be neither opened nor
+    // waited for: it is watched until it goes or that instance shows its dialog.
+    while (!mutex && GetLastError() == ERROR_ACCESS_DENIED && GetTickCount64() < deadline &&
+           FindRunningInstanceDialog() == nullptr) {
+        Sleep(kForeignLockPollMs);
+        mutex.reset(CreateMutexW(nullptr, FALSE, kCheckLockName));
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (!mutex || now >= deadline) {
         return UniqueOwnedMutex();
     }
-    switch (WaitForSingleObject(mutex.get(), kCheckLockWaitMs)) {
+    switch (WaitForSingleObject(mutex.get(), static_cast<DWORD>(deadline - now))) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED: // its holder ended without giving it up: free all the same
         return UniqueOwnedMutex(mutex.release());
@@ -53,10 +63,15 @@ UniqueOwnedMutex EnsureSingleInstance() {
     // Only the event's existence matters. The handle is deliberately kept open for the whole
     // life of the process: closing it would let the name vanish while this instance works.
     // Created under the lock, so that of copies started together only the first to check finds
-    // no other instance.
-    CreateEventW(nullptr, FALSE, FALSE, kInstanceEventName);
-    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    // no other instance. An event made by an instance of other rights (an elevated one, say)
+    // cannot be opened: "access denied" tells of another instance as "already exists" does.
+    const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, kInstanceEventName);
+    const DWORD created = GetLastError();
+    if (event != nullptr && created != ERROR_ALREADY_EXISTS) {
         return checkLock;
+    }
+    if (event == nullptr && created != ERROR_ACCESS_DENIED) {
+        return checkLock; // no event at all: nothing tells of another instance
     }
     if (HWND dialog = FindRunningInstanceDialog()) {
         // Only brought to the front: a minimised progress dialog stays minimised.

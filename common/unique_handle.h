@@ -72,6 +72,11 @@ using UniqueRegistryKey = UniqueHandle<HKEY, RegCloseKey>;
 using UniqueFont = UniqueHandle<HFONT, DeleteObject>;
 using UniqueModule = UniqueHandle<HMODULE, FreeLibrary>;
 using UniqueBstr = UniqueHandle<BSTR, SysFreeString>;
+// Memory the platform hands out with LocalAlloc (SID texts, security descriptors).
+inline void FreeLocalMemory(HLOCAL memory) {
+    LocalFree(memory);
+}
+using UniqueLocalMemory = UniqueHandle<HLOCAL, FreeLocalMemory>;
 // CNG: an algorithm provider closes with a flags argument that must be zero.
 inline void CloseAlgorithmProvider(BCRYPT_ALG_HANDLE algorithm) {
     BCryptCloseAlgorithmProvider(algorithm, 0);

@@ -3,8 +3,7 @@
 #include "common/unique_handle.h"
 #include "net/http_transfer.h"
 #include "ui/dialog_captions.h"
-#include "ui/download_folder.h"
-#include "ui/save_path.h"
+#include "download/save_path.h"
 #include "update/setup_check.h"
 #include "update/update_info.h"
 
@@ -18,6 +17,9 @@ namespace {
 
 // How long a cancelled download may take to notice the cancel by itself.
 constexpr DWORD kCancelGraceMs = 1000;
+// The checks of a held file stop at the next block once cancelled; this only bounds a disk that
+// no longer answers.
+constexpr DWORD kHeldFileGraceMs = 30000;
 
 } // namespace
 
@@ -30,13 +32,20 @@ void EndInstall(const InstallDecision& decision) {
 
 DWORD WINAPI InstallThreadProc(LPVOID parameter) {
     CUploadDlg& dialog = *static_cast<CUploadDlg*>(parameter);
-    InstallDecision decision = DownloadAndDecide(dialog);
+    bool downloadEnded = false;
+    InstallDecision decision = DownloadAndDecide(dialog, downloadEnded);
     if (decision.launchSetup) {
         decision = LaunchSetup(dialog.SavePath, decision.exitCode);
     }
-    dialog.HeldSetup.reset();
+    // A download thread that was given up still owns the held file; this thread never
+    // touches it then.
+    if (downloadEnded) {
+        dialog.HeldSetup.reset();
+    }
     if (decision.showFailure) {
-        DiscardDownload(dialog.SavePath);
+        dialog.Folder.Discard(dialog.SavePath);
+    } else {
+        dialog.Folder.Release(); // the started setup program's folder, for a later clean-up
     }
     EndInstall(decision);
 }
@@ -47,37 +56,34 @@ DWORD WINAPI DownloadThreadProc(LPVOID dialog) {
 }
 
 DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
-    dialog.SetSucceeded(false);
-    std::wstring temporaryDirectory, folder;
-    if (!GetTemporaryDirectory(temporaryDirectory) ||
-        !CreateDownloadFolder(temporaryDirectory, folder)) {
+    std::wstring temporaryDirectory;
+    if (!GetTemporaryDirectory(temporaryDirectory) || !dialog.Folder.Create(temporaryDirectory)) {
         return kDownloadFailedExitCode;
     }
-    // Stored before the flag is set: from then on a cancel may make the install thread read it.
-    dialog.SavePath = BuildSavePath(folder, url);
+    // Stored before the download runs: from then on a cancel may make the install thread read it.
+    dialog.SavePath = BuildSavePath(dialog.Folder.Path(), url);
     dialog.SetRunning(true);
     // Held from before its checks until it has been started: what is checked is what starts.
     bool downloaded =
         HttpGetToFile(url.c_str(), dialog.SavePath.c_str(), &dialog, &dialog.HeldSetup);
-    // What fails its checksum or the vendor's signature is never started, nor left behind.
-    if (downloaded && dialog.HeldSetup &&
-        !CheckOpenSetupFile(g_setupRequirements, dialog.HeldSetup.get()).empty()) {
-        downloaded = false;
-    }
-    if (!downloaded || !dialog.HeldSetup) {
+    // What fails its checksum or the vendor's signature is never started, nor left behind; a
+    // cancel stops the checks at the next block. An empty answer leaves no file to check: it
+    // succeeds without one, and the install thread tells it apart.
+    downloaded =
+        downloaded && (!dialog.HeldSetup ||
+                       CheckOpenSetupFile(g_setupRequirements, dialog.HeldSetup.get(), [&dialog] {
+                           return dialog.IsAborted();
+                       }).empty());
+    // A cancel confirmed at any moment up to here wins: nothing is started.
+    if (!dialog.Finish(downloaded) || !downloaded) {
         dialog.HeldSetup.reset();
-        DiscardDownload(dialog.SavePath);
-    }
-    // Cleared first, so that a cancel confirmed from now on finds the download finished.
-    dialog.SetRunning(false);
-    if (!downloaded) {
+        DeleteFileW(dialog.SavePath.c_str());
         return kDownloadFailedExitCode;
     }
-    dialog.SetSucceeded(true);
     return kDownloadSucceededExitCode;
 }
 
-InstallDecision DownloadAndDecide(CUploadDlg& dialog) {
+InstallDecision DownloadAndDecide(CUploadDlg& dialog, bool& downloadEnded) {
     DWORD exitCode = kInstallFailedExitCode;
     DWORD threadId = 0;
     const UniqueKernelHandle download(
@@ -88,21 +94,24 @@ InstallDecision DownloadAndDecide(CUploadDlg& dialog) {
         waitResult = WaitForMultipleObjects(2, events, FALSE, INFINITE);
     }
     if (waitResult == WAIT_OBJECT_0 + 1) {
-        // Cancelled: a flowing download stops at its next chunk. A read blocked on a silent
-        // server cannot be woken (closing its handle does not end the wait under wine), so the
-        // download is left behind; its file, opened for shared deletion, goes now or when its
-        // handle closes, at the latest when the process ends.
+        // Cancelled: a flowing download stops at its next chunk, the checks at their next
+        // block. A read blocked on a silent server cannot be woken (closing its handle does not
+        // end the wait under wine), so such a download is given up; its file, opened for shared
+        // deletion, goes now or when its handle closes, at the latest when the process ends. A
+        // file that cannot be deleted is held for its checks, which end promptly.
         waitResult = WaitForSingleObject(download.get(), kCancelGraceMs);
-        if (waitResult == WAIT_TIMEOUT) {
-            waitResult = WAIT_OBJECT_0;
-            DiscardDownload(dialog.SavePath);
+        if (waitResult == WAIT_TIMEOUT && !DeleteFileW(dialog.SavePath.c_str()) &&
+            PathFileExistsW(dialog.SavePath.c_str())) {
+            waitResult = WaitForSingleObject(download.get(), kHeldFileGraceMs);
         }
+        waitResult = waitResult == WAIT_TIMEOUT ? WAIT_OBJECT_0 : waitResult;
     }
     DWORD threadExitCode = 0;
     if (download && GetExitCodeThread(download.get(), &threadExitCode) &&
         threadExitCode != STILL_ACTIVE) {
         exitCode = threadExitCode;
     }
+    downloadEnded = !download || threadExitCode != STILL_ACTIVE;
 
     ShowWindow(dialog.CreatedWindow, SW_HIDE);
     CloseCancelConfirmation();

@@ -24,18 +24,20 @@ DWORD WINAPI InstallThreadProc(LPVOID dialog);
 // Downloads g_updateInfo.url; see DownloadSetup.
 DWORD WINAPI DownloadThreadProc(LPVOID dialog);
 
-// Sets the running flag and clears the succeeded flag, stores the save path (a new folder of
-// its own under the temporary directory, and the address's file name) in dialog.SavePath and
-// downloads `url` there, with the dialog as progress sink; the file stays held in
-// dialog.HeldSetup. Clears the running flag, then sets the succeeded flag when the download
-// succeeded and passed its checks. kDownloadSucceededExitCode, or kDownloadFailedExitCode
-// (also when no folder can be made; nothing is then downloaded, and nothing is left behind).
+// Makes the run's folder (dialog.Folder, held), stores the save path (that folder and the
+// address's file name) in dialog.SavePath, starts the download (running) and downloads `url`
+// there with the dialog as progress sink; the file stays held in dialog.HeldSetup for its
+// checks. Then finishes the download as succeeded when it arrived and passed its checks, unless
+// a cancel came first: a cancelled or failed download leaves no file.
+// kDownloadSucceededExitCode, or kDownloadFailedExitCode (also when no folder can be made;
+// nothing is then downloaded).
 DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url);
 
-// Runs DownloadThreadProc on a thread of its own and waits for it without a time limit,
-// hides the progress dialog, closes an open cancel confirmation and decides what follows.
-// The progress dialog's thread must keep pumping messages meanwhile.
-InstallDecision DownloadAndDecide(CUploadDlg& dialog);
+// Runs DownloadThreadProc on a thread of its own and waits for it: without a time limit until
+// a cancel, then briefly (a download blocked on a silent server is given up: `downloadEnded`
+// false). Hides the progress dialog, closes an open cancel confirmation and decides what
+// follows. The progress dialog's thread must keep pumping messages meanwhile.
+InstallDecision DownloadAndDecide(CUploadDlg& dialog, bool& downloadEnded);
 
 // Starts the setup program with the shell's "open" verb and judges the shell's answer.
 InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode);

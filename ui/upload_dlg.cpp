@@ -64,8 +64,15 @@ const MessageMap<CUploadDlg> CUploadDlg::messageMap = {
 CUploadDlg::CUploadDlg() : cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 void CUploadDlg::Cancel() {
-    SetRunning(false);
-    SetEvent(cancelEvent_.get());
+    Phase running = Phase::Running;
+    if (phase_.compare_exchange_strong(running, Phase::Cancelled)) {
+        SetEvent(cancelEvent_.get());
+    }
+}
+
+bool CUploadDlg::Finish(bool succeeded) {
+    Phase running = Phase::Running;
+    return phase_.compare_exchange_strong(running, succeeded ? Phase::Succeeded : Phase::Failed);
 }
 
 void CUploadDlg::OnPositionChanged(ULONGLONG position, ULONGLONG total) {
@@ -171,8 +178,8 @@ LRESULT CUploadDlg::OnCancel(WORD, WORD, HWND, bool&) {
     // IDCANCEL when the download ends first.
     const int answer = MessageBoxW(Handle(), kCancelQuestion, kCancelConfirmationCaption,
                                    MB_OKCANCEL | MB_ICONQUESTION);
-    if (answer == IDOK && !IsSucceeded()) {
-        Cancel();
+    if (answer == IDOK) {
+        Cancel(); // too late once the download has been finished
     }
     return 0;
 }
@@ -180,9 +187,7 @@ LRESULT CUploadDlg::OnCancel(WORD, WORD, HWND, bool&) {
 LRESULT CUploadDlg::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
     // Without its window nobody could watch or stop the download: a download still under way
     // ends as a cancelled one.
-    if (IsRunning() && !IsSucceeded()) {
-        Cancel();
-    }
+    Cancel();
     handled = false;
     return 0;
 }

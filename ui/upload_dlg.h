@@ -2,16 +2,19 @@
 // The progress dialog shown while the setup program downloads, and the state record that the
 // install and download threads share with it.
 //
-// Threads: the window and its handlers belong to the main thread. The running and succeeded
-// flags are written by the download thread and the main thread (a confirmed cancel), so each
-// access is one sequentially consistent atomic operation. `SavePath` is written by the download
-// thread before the transfer and read by the install thread only after that thread has ended.
+// Threads: the window and its handlers belong to the main thread. The download's phase is
+// changed by the download thread (start, end) and the main thread (a confirmed cancel), each
+// change one atomic compare-and-swap, so a cancel and the end of a download never both win.
+// `SavePath` and `Folder` are written by the download thread before the transfer and used by the
+// install thread once that thread has ended, or been given up after a cancel. `HeldSetup`
+// belongs to the download thread until it has ended; a download thread given up keeps it.
 // `ProgressBar` is written while the window is created and only read afterwards.
 //
 // Lifetime: the object must outlive its window, because the workers keep using it after a
 // close has destroyed the window; it is never released before the process ends.
 
 #include "common/unique_handle.h"
+#include "download/download_folder.h"
 #include "framework/dialog_impl.h"
 #include "resources/resource.h"
 #include "net/progress_interface.h"
@@ -31,10 +34,16 @@ public:
 
     CUploadDlg();
 
-    bool IsRunning() const { return running_.load(); }
-    void SetRunning(bool running) { running_.store(running); }
-    bool IsSucceeded() const { return succeeded_.load(); }
-    void SetSucceeded(bool succeeded) { succeeded_.store(succeeded); }
+    // The download's phases: not started, running (transfer and checks), then exactly one of
+    // cancelled, failed or succeeded.
+    bool IsRunning() const { return phase_.load() == Phase::Running; }
+    // Starts a download (true) or puts the dialog back to "not started" (false).
+    void SetRunning(bool running) { phase_.store(running ? Phase::Running : Phase::Idle); }
+    bool IsSucceeded() const { return phase_.load() == Phase::Succeeded; }
+    bool IsCancelled() const { return phase_.load() == Phase::Cancelled; }
+    // Ends a running download as succeeded or failed. False when a cancel came first: the
+    // download then counts as cancelled, whatever it achieved.
+    bool Finish(bool succeeded);
 
     // Called on the download thread: the bar's range becomes 0 to total and its position
     // `position`, through synchronous sends, so the main thread changes the bar. Sends that
@@ -48,7 +57,8 @@ public:
     // Called on the download thread: the end of a download also brings the line up to date,
     // where the last report could not be told from the others (size unknown).
     void OnStateChanged(int state, const wchar_t* message) override;
-    // True once the running flag is clear: a confirmed cancel stops the transfer.
+    // True once the download is no longer running: a confirmed cancel stops the transfer and
+    // the checks that follow it.
     bool IsAborted() override;
 
     // Deliberately empty: the workers may still use the object after its window is gone.
@@ -60,6 +70,7 @@ public:
 
     UniqueKernelHandle WorkerThread; // the install thread
     DWORD WorkerThreadId = 0;
+    DownloadFolder Folder; // the run's own folder for the download
     std::wstring SavePath; // full path of the downloaded setup program
     // The downloaded file, held against writing and deletion from its checks to its start;
     // written by the download thread, used by the install thread after that thread has ended.
@@ -102,9 +113,9 @@ private:
     LineState line_;
     TransferRate rate_;
 
+    enum class Phase { Idle, Running, Cancelled, Failed, Succeeded };
     UniqueKernelHandle cancelEvent_; // manual reset
-    std::atomic<bool> running_{false};
-    std::atomic<bool> succeeded_{false};
+    std::atomic<Phase> phase_{Phase::Idle};
 };
 
 } // namespace updater

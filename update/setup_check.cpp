@@ -54,6 +54,7 @@ bool NothingToCheck(const SetupRequirements& requirements) {
 }
 
 constexpr wchar_t kUnreadable[] = L"the setup program cannot be read";
+constexpr wchar_t kStopped[] = L"the check was stopped";
 
 } // namespace
 
@@ -63,12 +64,16 @@ std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::ws
     return CheckOpenSetupFile(requirements, file.get());
 }
 
-std::wstring CheckOpenSetupFile(const SetupRequirements& requirements, HANDLE file) {
+std::wstring CheckOpenSetupFile(const SetupRequirements& requirements, HANDLE file,
+                                const std::function<bool()>& stop) {
     Sha256Digest digest{};
     if (NothingToCheck(requirements)) {
         return std::wstring();
     }
-    return Sha256OfOpenFile(file, digest) ? CheckDigest(requirements, digest) : kUnreadable;
+    if (!Sha256OfOpenFile(file, digest, stop)) {
+        return stop && stop() ? kStopped : kUnreadable;
+    }
+    return CheckDigest(requirements, digest);
 }
 
 } // namespace updater

@@ -5,6 +5,7 @@
 #include "update/sha256.h"
 #include "update/signature.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -30,7 +31,9 @@ extern SetupRequirements g_setupRequirements;
 // Empty when the file meets every requirement; otherwise why it does not, in English, for the
 // vendor's tools (the user only sees that the upgrade failed).
 std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::wstring& path);
-// The same for a file already open for reading.
-std::wstring CheckOpenSetupFile(const SetupRequirements& requirements, HANDLE file);
+// The same for a file already open for reading. `stop`, when given, is asked while the file is
+// read: true ends the check as a refusal.
+std::wstring CheckOpenSetupFile(const SetupRequirements& requirements, HANDLE file,
+                                const std::function<bool()>& stop = nullptr);
 
 } // namespace updater

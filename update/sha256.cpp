@@ -14,15 +14,15 @@ constexpr DWORD kReadChunk = 64 * 1024;
 constexpr DWORD kLargestHashObject = 64 * 1024;
 constexpr wchar_t kSurroundingSpace[] = L" \t\r\n";
 
-// Feeds the file to `hash` chunk by chunk until its end.
-bool HashFileContent(HANDLE file, BCRYPT_HASH_HANDLE hash) {
+// Feeds the file to `hash` chunk by chunk until its end, unless asked to stop.
+bool HashFileContent(HANDLE file, BCRYPT_HASH_HANDLE hash, const std::function<bool()>& stop) {
     const std::unique_ptr<UCHAR[]> chunk(new (std::nothrow) UCHAR[kReadChunk]);
     if (!chunk) {
         return false;
     }
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(file, chunk.get(), kReadChunk, &read, nullptr)) {
+        if ((stop && stop()) || !ReadFile(file, chunk.get(), kReadChunk, &read, nullptr)) {
             return false;
         }
         if (read == 0) {
@@ -42,7 +42,7 @@ bool Sha256File(const std::wstring& path, Sha256Digest& digest) {
     return file && Sha256OfOpenFile(file.get(), digest);
 }
 
-bool Sha256OfOpenFile(HANDLE file, Sha256Digest& digest) {
+bool Sha256OfOpenFile(HANDLE file, Sha256Digest& digest, const std::function<bool()>& stop) {
     const LARGE_INTEGER start{};
     if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
         return false;
@@ -73,7 +73,7 @@ bool Sha256OfOpenFile(HANDLE file, Sha256Digest& digest) {
     }
     const UniqueCngHash hash(created);
     Sha256Digest result{};
-    if (!HashFileContent(file, hash.get()) ||
+    if (!HashFileContent(file, hash.get(), stop) ||
         !BCRYPT_SUCCESS(
             BCryptFinishHash(hash.get(), result.data(), static_cast<ULONG>(result.size()), 0))) {
         return false;

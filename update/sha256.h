@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace updater {
@@ -15,8 +16,11 @@ using Sha256Digest = std::array<uint8_t, 32>;
 // (it is opened for reading with only other readers allowed, so a file still being written
 // fails) or when CNG fails; `digest` is then left as it was.
 bool Sha256File(const std::wstring& path, Sha256Digest& digest);
-// The same for a file already open for reading, read from its start.
-bool Sha256OfOpenFile(HANDLE file, Sha256Digest& digest);
+// The same for a file already open for reading, read from its start. `stop`, when given, is
+// asked before each block: true ends the reading with false, so that a large file's digest
+// does not hold up a cancel.
+bool Sha256OfOpenFile(HANDLE file, Sha256Digest& digest,
+                      const std::function<bool()>& stop = nullptr);
 
 // Exactly 64 hexadecimal digits in either case, with spaces, tabs or line breaks around them
 // but not between them. False otherwise, leaving `digest` as it was.

@@ -1,5 +1,7 @@
 #include "support/temp_dir.h"
 
+#include "support/window_probe.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -8,6 +10,38 @@
 #include <stdexcept>
 
 namespace testing_support {
+
+namespace {
+
+// The Unix path of a Windows path, through wine's own export; empty when there is none. Test
+// folders have plain ASCII paths.
+std::wstring UnixPath(const std::wstring& path) {
+    using Convert = char* (*)(const wchar_t*);
+    const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unixPath = convert ? convert(path.c_str()) : nullptr;
+    const std::string text = unixPath ? unixPath : "";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return std::wstring(text.begin(), text.end());
+}
+
+// Starts a Unix program. wine gives no handle that tells when it ends: callers wait for its
+// effect instead.
+bool RunUnixProgram(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring command = program + L" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+} // namespace
 
 TempDir::TempDir() {
     // Taken once: the processes that tests start change this process's TMP for their own.
@@ -37,12 +71,14 @@ TempDir::~TempDir() {
     remove.wFunc = FO_DELETE;
     remove.pFrom = from.c_str();
     remove.fFlags = FOF_NO_UI;
-    // A setup program that a test started may still be running from here for a moment.
-    for (int attempt = 0; attempt < 100 && FileExists(path_); ++attempt) {
-        if (SHFileOperationW(&remove) != 0) {
-            Sleep(100);
-        }
+    if (SHFileOperationW(&remove) == 0 && !FileExists(path_)) {
+        return;
     }
+    // A link stops the shell's deletion (wine follows links when deleting), and a setup program
+    // that a test started may still run from here for a moment: the Unix side removes the
+    // folder whatever it holds, never following a link.
+    RunUnixProgram(L"Z:\\bin\\rm", L"-rf " + UnixPath(path_));
+    WaitUntil([&] { return !FileExists(path_); });
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
@@ -57,6 +93,13 @@ std::string ReadFileBytes(const std::wstring& path) {
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeLink(const std::wstring& target, const std::wstring& link) {
+    const std::wstring from = UnixPath(target), to = UnixPath(link);
+    return !from.empty() && !to.empty() &&
+           RunUnixProgram(L"Z:\\bin\\ln", L"-s " + from + L" " + to) &&
+           WaitUntil([&] { return FileExists(link); });
 }
 
 } // namespace testing_support

@@ -27,4 +27,9 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 
+// Makes `link` a symbolic link to `target` as another program could: under wine a link made on
+// the Unix side, which Windows programs see as a junction (a folder) or as a plain file (a
+// file). False when it did not appear.
+bool MakeLink(const std::wstring& target, const std::wstring& link);
+
 } // namespace testing_support

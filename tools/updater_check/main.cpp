@@ -9,7 +9,7 @@
 #include "net/transfer_common.h"
 #include "net/url.h"
 #include "tools/updater_check/output.h"
-#include "ui/save_path.h"
+#include "download/save_path.h"
 #include "update/descriptor_text.h"
 #include "update/setup_check.h"
 #include "update/update_info.h"

@@ -1,4 +1,4 @@
-#include "ui/save_path.h"
+#include "download/save_path.h"
 
 #include "common/hex_digit.h"
 #include "common/utf8.h"
@@ -13,8 +13,9 @@ namespace {
 
 constexpr DWORD kTemporaryDirectoryCapacity = 1024;
 constexpr wchar_t kFallbackName[] = L"setup.exe";
-// Keeps the path well below MAX_PATH in the usual temporary folders.
 constexpr size_t kMaxNameLength = 200;
+// Enough for "_con.exe", so that a bounded name keeps its meaning.
+constexpr size_t kMinNameRoom = 12;
 constexpr wchar_t kForbiddenCharacters[] = L"<>:\"/\\|?*";
 
 // The last segment of the address's path without query or fragment; "" when the path is empty
@@ -72,14 +73,15 @@ std::wstring Bounded(const std::wstring& name, size_t limit) {
     const std::wstring extension =
         dot != std::wstring::npos && name.size() - dot < limit ? name.substr(dot) : L"";
     size_t kept = limit - extension.size();
-    if (name[kept] >= 0xDC00 && name[kept] <= 0xDFFF) {
+    if (kept > 0 && name[kept] >= 0xDC00 && name[kept] <= 0xDFFF) {
         --kept;
     }
     return name.substr(0, kept) + extension;
 }
 
-// CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 name devices in any case and with any extension
-// (and Windows ignores spaces before the extension as well).
+// CON, PRN, AUX, NUL, COM0-COM9 and LPT0-LPT9 name devices in any case and with any extension
+// (and Windows ignores spaces before the extension as well), and so do COM and LPT with a
+// superscript 1, 2 or 3.
 bool IsDeviceName(const std::wstring& name) {
     std::wstring base = name.substr(0, name.find(L'.'));
     while (!base.empty() && base.back() == L' ') {
@@ -93,7 +95,8 @@ bool IsDeviceName(const std::wstring& name) {
     }
     return base.size() == 4 &&
            (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
-           base[3] >= L'1' && base[3] <= L'9';
+           ((base[3] >= L'0' && base[3] <= L'9') || base[3] == L'\u00B9' || base[3] == L'\u00B2' ||
+            base[3] == L'\u00B3');
 }
 
 } // namespace
@@ -110,13 +113,13 @@ bool GetTemporaryDirectory(std::wstring& directory) {
     return true;
 }
 
-std::wstring SetupFileName(const std::wstring& url) {
+std::wstring SetupFileName(const std::wstring& url, size_t maxLength) {
     std::wstring name = PercentDecode(LastPathSegment(url));
     for (wchar_t& c : name) {
         c = IsForbidden(c) ? L'_' : c; // "%2F" too: the name never reaches into another folder
     }
     // One character is left for the "_" before a device name.
-    name = Bounded(name, kMaxNameLength - 1);
+    name = Bounded(name, (maxLength < kMaxNameLength ? maxLength : kMaxNameLength) - 1);
     while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) {
         name.pop_back(); // Windows drops them, and a name of only these would be no name
     }
@@ -129,12 +132,15 @@ std::wstring SetupFileName(const std::wstring& url) {
     return name;
 }
 
-std::wstring BuildSavePath(const std::wstring& temporaryDirectory, const std::wstring& url) {
-    std::wstring path = temporaryDirectory;
+std::wstring BuildSavePath(const std::wstring& directory, const std::wstring& url) {
+    std::wstring path = directory;
     if (path.empty() || path.back() != L'\\') {
         path += L'\\';
     }
-    return path + SetupFileName(url);
+    // MAX_PATH counts the terminating zero. A folder the platform let us create leaves room for
+    // a name of several characters.
+    const size_t room = path.size() < MAX_PATH - 1 ? MAX_PATH - 1 - path.size() : 0;
+    return path + SetupFileName(url, room > kMinNameRoom ? room : kMinNameRoom);
 }
 
 } // namespace updater

@@ -1,6 +1,7 @@
 #pragma once
 // Where the downloaded setup program is saved: the user's temporary directory and a file name
-// made from the last segment of the download address.
+// made from the last segment of the download address, always short enough for the platform's
+// path limit.
 
 #include <string>
 
@@ -14,11 +15,13 @@ bool GetTemporaryDirectory(std::wstring& directory);
 // (query and fragment cut off first, so that they neither become part of the name nor hide
 // it), percent-decoded as UTF-8, then made a name Windows accepts for a plain file: forbidden
 // characters become "_", trailing dots and spaces go, a device name (CON, NUL, COM1, ...)
-// gets a leading "_", and the length is bounded with the extension kept. "setup.exe" when
-// nothing usable is left.
-std::wstring SetupFileName(const std::wstring& url);
+// gets a leading "_", and the length is bounded to `maxLength` (at most 200) with the extension
+// kept. "setup.exe" when nothing usable is left.
+std::wstring SetupFileName(const std::wstring& url, size_t maxLength = 200);
 
-// `temporaryDirectory`, a backslash unless it already ends with one, and SetupFileName(url).
-std::wstring BuildSavePath(const std::wstring& temporaryDirectory, const std::wstring& url);
+// `directory`, a backslash unless it already ends with one, and SetupFileName(url), shortened
+// so that the whole path fits MAX_PATH: a longer path would download in full and then fail to
+// be checked or started.
+std::wstring BuildSavePath(const std::wstring& directory, const std::wstring& url);
 
 } // namespace updater

@@ -1,6 +1,8 @@
 // Where the setup program is saved.
 
-#include "ui/save_path.h"
+#include "download/save_path.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -10,8 +12,11 @@ namespace updater {
 namespace {
 
 TEST(BuildSavePath, NamesTheFileAfterTheLastPathSegment) {
+    // A temporary folder as deep as a user's profile makes it, with the run's folder.
+    const std::wstring kLong = L"C:\\users\\a-rather-long-user-name\\AppData\\Local\\Temp\\"
+                               L"updater-download-0123456789abcdef";
     struct Case {
-        const wchar_t* directory;
+        std::wstring directory;
         std::wstring url;
         std::wstring path;
     };
@@ -29,16 +34,29 @@ TEST(BuildSavePath, NamesTheFileAfterTheLastPathSegment) {
         {L"C:\\t\\", L"http://h/%FF.exe", L"C:\\t\\\uFFFD.exe"}, // not UTF-8
         {L"C:\\t\\", L"http://h/con.exe", L"C:\\t\\_con.exe"},
         {L"C:\\t\\", L"http://h/d/NUL", L"C:\\t\\_NUL"},
+        {L"C:\\t\\", L"http://h/nul.tar.gz", L"C:\\t\\_nul.tar.gz"}, // the first dot counts
+        {L"C:\\t\\", L"http://h/COM%C2%B9.exe", L"C:\\t\\_COM\u00B9.exe"},
+        {L"C:\\t\\", L"http://h/lpt\u00B3", L"C:\\t\\_lpt\u00B3"},
+        {L"C:\\t\\", L"http://h/COM10.exe", L"C:\\t\\COM10.exe"},
         {L"C:\\t\\", L"http://h/setup.exe.%20.%20", L"C:\\t\\setup.exe"},
         {L"C:\\t\\", L"http://h/...", L"C:\\t\\setup.exe"},
         {L"C:\\t\\", L"http://h/", L"C:\\t\\setup.exe"},
         {L"C:\\t\\", L"http://h", L"C:\\t\\setup.exe"},
-        // Bounded with the extension kept, so that the path stays creatable.
+        // Bounded with the extension kept, so that the path stays creatable: within 200
+        // characters, and within MAX_PATH under a long folder.
         {L"C:\\t\\", L"http://h/" + std::wstring(300, L'x') + L".exe",
          L"C:\\t\\" + std::wstring(195, L'x') + L".exe"},
+        {kLong, L"http://h/" + std::wstring(150, L'x') + L".exe",
+         kLong + L"\\" + std::wstring(150, L'x') + L".exe"},
+        {kLong, L"http://h/" + std::wstring(190, L'x') + L".exe",
+         kLong + L"\\" + std::wstring(259 - 5 - kLong.size() - 1, L'x') + L".exe"},
+        {kLong, L"http://h/" + std::wstring(250, L'x') + L".msi",
+         kLong + L"\\" + std::wstring(259 - 5 - kLong.size() - 1, L'x') + L".msi"},
+        {kLong, L"http://h/con" + std::wstring(250, L'.'), kLong + L"\\_con"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.path, BuildSavePath(c.directory, c.url)) << c.url;
+        EXPECT_LE(BuildSavePath(c.directory, c.url).size(), MAX_PATH - 1u);
     }
 }
 

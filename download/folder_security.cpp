@@ -1,0 +1,77 @@
+#include "download/folder_security.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <string>
+#include <vector>
+
+namespace updater {
+namespace {
+
+// One TOKEN_* record of the process's token; empty when it cannot be read.
+std::vector<BYTE> TokenRecord(TOKEN_INFORMATION_CLASS kind) {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) {
+        return {};
+    }
+    const UniqueKernelHandle token(opened);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), kind, nullptr, 0, &size);
+    std::vector<BYTE> record(size);
+    if (size == 0 || !GetTokenInformation(token.get(), kind, record.data(), size, &size)) {
+        return {};
+    }
+    return record;
+}
+
+PSID TokenUserSid(std::vector<BYTE>& record) {
+    return record.empty() ? nullptr : reinterpret_cast<TOKEN_USER*>(record.data())->User.Sid;
+}
+
+PSID TokenOwnerSid(std::vector<BYTE>& record) {
+    return record.empty() ? nullptr : reinterpret_cast<TOKEN_OWNER*>(record.data())->Owner;
+}
+
+} // namespace
+
+PrivateFolderSecurity::PrivateFolderSecurity() {
+    std::vector<BYTE> user = TokenRecord(TokenUser);
+    LPWSTR text = nullptr;
+    if (TokenUserSid(user) == nullptr || !ConvertSidToStringSidW(TokenUserSid(user), &text)) {
+        return;
+    }
+    const UniqueLocalMemory sidText(text);
+    const std::wstring sid = text;
+    // Protected ("P"): nothing of the temporary folder's own access list is inherited.
+    const std::wstring sddl = L"O:" + sid + L"D:P(A;OICI;FA;;;" + sid + L")(A;OICI;FA;;;SY)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+        return;
+    }
+    descriptor_.reset(descriptor);
+    attributes_.nLength = sizeof(attributes_);
+    attributes_.lpSecurityDescriptor = descriptor;
+    attributes_.bInheritHandle = FALSE;
+}
+
+bool IsOwnedByCurrentUser(HANDLE object) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueLocalMemory held(descriptor);
+    std::vector<BYTE> user = TokenRecord(TokenUser);
+    std::vector<BYTE> defaultOwner = TokenRecord(TokenOwner);
+    for (PSID candidate : {TokenUserSid(user), TokenOwnerSid(defaultOwner)}) {
+        if (owner != nullptr && candidate != nullptr && EqualSid(owner, candidate)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace updater

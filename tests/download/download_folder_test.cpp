@@ -1,0 +1,126 @@
+// The run's download folder and the clean-up of earlier ones, tried as another program or user
+// on a shared temporary folder would try to abuse them: nothing but an earlier run's own unused
+// folder ever goes, and what a link points at is never touched.
+
+#include "download/download_folder.h"
+#include "download/earlier_downloads.h"
+
+#include "common/unique_handle.h"
+#include "support/temp_dir.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace updater {
+namespace {
+
+using testing_support::FileExists;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+std::wstring Folder(const TempDir& temp, const std::wstring& suffix) {
+    return temp.File(L"updater-download-" + suffix);
+}
+
+// Files of a folder, made with the folder unless it exists.
+void Plant(const std::wstring& folder, const std::vector<std::wstring>& names) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (const std::wstring& name : names) {
+        ASSERT_TRUE(WriteFileBytes(folder + L"\\" + name, "MZ"));
+    }
+}
+
+TEST(RemoveEarlierDownloads, RemovesOnlyTheUpdatersOwnUnusedFolders) {
+    TempDir temp, elsewhere;
+    const std::wstring victims = elsewhere.File(L"victims");
+    Plant(victims, {L"a.txt", L"b.txt"});
+    const std::wstring finished = Folder(temp, L"00000000000000a1");
+    Plant(finished, {L"setup.exe", L"a.txt"});
+    ASSERT_TRUE(testing_support::MakeLink(victims, Folder(temp, L"00000000000000a2")));
+    const std::wstring withLink = Folder(temp, L"00000000000000a3");
+    Plant(withLink, {L"setup.exe"});
+    ASSERT_TRUE(testing_support::MakeLink(victims + L"\\a.txt", withLink + L"\\link.txt"));
+    const std::wstring inUse = Folder(temp, L"00000000000000A4");
+    Plant(inUse, {L"a.txt", L"z.txt"});
+    const UniqueFileHandle held(CreateFileW((inUse + L"\\z.txt").c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    const std::wstring withFolder = Folder(temp, L"00000000000000a5");
+    Plant(withFolder, {L"a.txt"});
+    Plant(withFolder + L"\\sub", {L"a.txt"});
+    for (const wchar_t* name :
+         {L"cache", L"old", L"00000000000000a", L"00000000000000a70", L"0000000000000g07"}) {
+        Plant(Folder(temp, name), {L"a.txt"});
+    }
+    DownloadFolder atWork; // a run whose request is under way: its folder is still empty
+    ASSERT_TRUE(atWork.Create(temp.path()));
+
+    RemoveEarlierDownloads(temp.path());
+
+    EXPECT_FALSE(FileExists(finished)) << "an earlier run's finished download stays";
+    const std::vector<std::wstring> kept = {victims + L"\\a.txt",
+                                            victims + L"\\b.txt",
+                                            withLink + L"\\setup.exe",
+                                            inUse + L"\\a.txt",
+                                            inUse + L"\\z.txt",
+                                            withFolder + L"\\a.txt",
+                                            withFolder + L"\\sub\\a.txt",
+
+                                            Folder(temp, L"cache\\a.txt"),
+                                            Folder(temp, L"old\\a.txt"),
+                                            Folder(temp, L"00000000000000a\\a.txt"),
+                                            Folder(temp, L"00000000000000a70\\a.txt"),
+                                            Folder(temp, L"0000000000000g07\\a.txt"),
+                                            atWork.Path()};
+    for (const std::wstring& path : kept) {
+        EXPECT_TRUE(FileExists(path)) << testing::PrintToString(path) << " was removed";
+    }
+}
+
+// On a shared temporary folder nobody else may list the folder or put a file into it.
+TEST(DownloadFolder, IsHeldAndOpenToTheCurrentUserAndTheSystemAlone) {
+    TempDir temp;
+    DownloadFolder folder;
+    ASSERT_TRUE(folder.Create(temp.path()));
+    EXPECT_EQ(temp.path() + L"\\updater-download-",
+              folder.Path().substr(0, temp.path().size() + 18));
+    EXPECT_FALSE(RemoveDirectoryW(folder.Path().c_str())) << "a held folder cannot be removed";
+    PACL access = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, GetNamedSecurityInfoW(folder.Path().c_str(), SE_FILE_OBJECT,
+                                                   DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                                   &access, nullptr, &descriptor));
+    const UniqueLocalMemory held(descriptor);
+    ASSERT_NE(nullptr, access);
+    std::vector<std::wstring> trustees;
+    for (DWORD i = 0; i < access->AceCount; ++i) {
+        void* entry = nullptr;
+        ASSERT_TRUE(GetAce(access, i, &entry));
+        LPWSTR sid = nullptr;
+        ConvertSidToStringSidW(&static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart, &sid);
+        trustees.push_back(sid);
+        LocalFree(sid);
+    }
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE user[256] = {};
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, user, sizeof(user), &size);
+    CloseHandle(token);
+    LPWSTR self = nullptr;
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &self);
+    std::sort(trustees.begin(), trustees.end());
+    std::vector<std::wstring> expected = {self, L"S-1-5-18"};
+    LocalFree(self);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, trustees);
+    folder.Discard(L"");
+    EXPECT_FALSE(FileExists(folder.Path()));
+}
+
+} // namespace
+} // namespace updater
