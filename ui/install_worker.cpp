@@ -69,11 +69,11 @@ DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
     // What fails its checksum or the vendor's signature is never started, nor left behind; a
     // cancel stops the checks at the next block. An empty answer leaves no file to check: it
     // succeeds without one, and the install thread tells it apart.
-    downloaded =
-        downloaded && (!dialog.HeldSetup ||
-                       CheckOpenSetupFile(g_setupRequirements, dialog.HeldSetup.get(), [&dialog] {
-                           return dialog.IsAborted();
-                       }).empty());
+    const auto cancelled = [&dialog] { return dialog.IsAborted(); };
+    if (downloaded && dialog.HeldSetup) {
+        downloaded =
+            CheckOpenSetupFile(g_setupRequirements, dialog.HeldSetup.get(), cancelled).empty();
+    }
     // A cancel confirmed at any moment up to here wins: nothing is started.
     if (!dialog.Finish(downloaded) || !downloaded) {
         dialog.HeldSetup.reset();

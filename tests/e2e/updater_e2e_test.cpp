@@ -2,6 +2,7 @@
 // and its whole 32-bit exit code.
 
 #include "common/unique_handle.h"
+#include "update/sha256.h"
 #include "support/child_process.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
@@ -10,6 +11,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 #include <richedit.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -88,18 +90,34 @@ public:
         return files;
     }
     // Where a setup program published as ".../<name>" was saved (in a folder of the run's
-    // own), or empty; and the marker it leaves when it runs.
+    // own, under the name or, shortened to fit the path, its start), or empty.
     std::wstring Saved(const std::string& setupPath) const {
         const std::string path = setupPath.substr(0, setupPath.find('?'));
-        const std::wstring name = L"\\" + Widen(path.substr(path.rfind('/') + 1));
+        const std::wstring name = L"\\" + Widen(path.substr(path.rfind('/') + 1)).substr(0, 100);
         for (const std::wstring& file : FilesInTemp()) {
-            if (file.size() > name.size() &&
-                file.compare(file.size() - name.size(), name.size(), name) == 0 &&
-                file.find(L"\\updater-download-") != std::wstring::npos) {
+            const size_t at = file.rfind(L'\\');
+            if (file.compare(at, name.size(), name) == 0 &&
+                file.find(L"\\updater-download-") != std::wstring::npos &&
+                file.find(L".started") == std::wstring::npos) {
                 return file;
             }
         }
         return L"";
+    }
+    // The folders directly in the temporary folder.
+    std::vector<std::wstring> FoldersInTemp() const {
+        std::vector<std::wstring> folders;
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = FindFirstFileW((root_.File(L"tmp") + L"\\*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more;
+             more = FindNextFileW(search, &found)) {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.') {
+                folders.push_back(found.cFileName);
+            }
+        }
+        FindClose(search);
+        std::sort(folders.begin(), folders.end());
+        return folders;
     }
     std::wstring Temp(const std::wstring& name) const { return root_.File(L"tmp\\" + name); }
 
@@ -185,17 +203,19 @@ struct Flow {
 };
 
 // Before each run the temporary folder holds a planted DLL, a finished download of an earlier
-// run, and one whose setup program still runs (its file held open).
+// run, one whose setup program still runs (its file held open), and another program's folder
+// named like the updater's.
 void RunFlow(const Flow& flow) {
     SCOPED_TRACE(flow.name);
     Installation app;
     app.WriteConfig(flow.config);
-    const std::wstring planted = app.Temp(L"version.dll"), ended = app.Temp(L"updater-download-1"),
-                       running = app.Temp(L"updater-download-2");
-    CreateDirectoryW(ended.c_str(), nullptr);
-    CreateDirectoryW(running.c_str(), nullptr);
-    for (const std::wstring& file :
-         {planted, ended + L"\\setup_2.0.exe", running + L"\\setup_2.0.exe"}) {
+    const std::wstring planted = app.Temp(L"version.dll"),
+                       ended = app.Temp(L"updater-download-0000000000000001"),
+                       running = app.Temp(L"updater-download-0000000000000002"),
+                       foreign = app.Temp(L"updater-download-cache");
+    for (const std::wstring& file : {planted, ended + L"\\setup_2.0.exe",
+                                     running + L"\\setup_2.0.exe", foreign + L"\\index.dat"}) {
+        CreateDirectoryW(file.substr(0, file.rfind(L'\\')).c_str(), nullptr);
         WriteFileBytes(file, "MZ");
     }
     const updater::UniqueFileHandle inUse(CreateFileW((running + L"\\setup_2.0.exe").c_str(),
@@ -222,16 +242,23 @@ void RunFlow(const Flow& flow) {
     EXPECT_EQ(static_cast<DWORD>(flow.exitCode), ExitCodeOf(*process));
     EXPECT_FALSE(FileExists(ended)) << "an earlier run's finished download is removed";
     EXPECT_TRUE(FileExists(running + L"\\setup_2.0.exe"));
+    EXPECT_TRUE(FileExists(foreign + L"\\index.dat")) << "another program's folder is removed";
     const std::wstring saved = flow.setupPath.empty() ? L"" : app.Saved(flow.setupPath);
     EXPECT_EQ(flow.started, !saved.empty());
+    std::vector<std::wstring> folders = {L"updater-download-0000000000000002",
+                                         L"updater-download-cache"};
     if (flow.started) {
         // From a folder of its own, with nothing planted beside it; it runs on after the
         // updater has ended.
         EXPECT_TRUE(WaitUntil([&] { return FileExists(saved + L".started"); }));
         EXPECT_EQ(2u, app.FilesInTemp(saved.substr(0, saved.rfind(L'\\'))).size());
+        const size_t folder = saved.rfind(L'\\', saved.rfind(L'\\') - 1) + 1;
+        folders.push_back(saved.substr(folder, saved.rfind(L'\\') - folder));
+        std::sort(folders.begin(), folders.end());
     } else {
-        EXPECT_EQ(2u, app.FilesInTemp().size()) << "the run left a file in TEMP";
+        EXPECT_EQ(3u, app.FilesInTemp().size()) << "the run left a file in TEMP";
     }
+    EXPECT_EQ(folders, app.FoldersInTemp()) << "the run left a folder in TEMP";
 }
 
 TEST(UpdaterEndToEnd, FromTheCheckToTheStartedSetupProgram) {
@@ -239,6 +266,11 @@ TEST(UpdaterEndToEnd, FromTheCheckToTheStartedSetupProgram) {
     const std::string page = Publish("setup_2.0.exe", "<html><body>Not Found</body></html>");
     const wchar_t* const configError = L"本地配置信息有错误！";
     const wchar_t* const cannotConnect = L"无法连接远程服务器！请检查连接！";
+    // Names of about 150, 190 and 250 characters (the server's own prefix included).
+    const auto publishLong = [](size_t length) {
+        return Publish(std::string(length - 12, 'n') + ".exe", SetupProgram());
+    };
+    const std::string longName[] = {publishLong(150), publishLong(190), publishLong(250)};
     const Flow flows[] = {
         {"up to date", Config(setup, "2.0"), nullptr, kNotice, kUpToDate, 0},
         {"arguments ignored", Config(setup, "2.0"), nullptr, kNotice, kUpToDate, 0, "", false,
@@ -263,6 +295,14 @@ TEST(UpdaterEndToEnd, FromTheCheckToTheStartedSetupProgram) {
         {"upgrade now", Config(setup), Accept, nullptr, nullptr, 0, setup, true},
         {"relative address", Config(setup, "1.0", kComments, ServerUrl, Relative), Accept, nullptr,
          nullptr, 0, setup, true},
+        // Saved under the run's folder in a temporary folder deep in the profile: a name too
+        // long for the path is shortened, keeping its extension.
+        {"a name of 150 characters", Config(longName[0]), Accept, nullptr, nullptr, 0, longName[0],
+         true},
+        {"a name of 190 characters", Config(longName[1]), Accept, nullptr, nullptr, 0, longName[1],
+         true},
+        {"a name of 250 characters", Config(longName[2]), Accept, nullptr, nullptr, 0, longName[2],
+         true},
         {"a page that is no program", Config(page), Accept, kError, kUpgradeFailed, -1, page},
         {"answer without data", Config("/empty"), Accept, kError, kUpgradeFailed, -2, "/empty"},
         {"error status", Config("/status/404"), Accept, kError, kUpgradeFailed, -1, "/status/404"},
@@ -471,7 +511,10 @@ TEST(UpdaterEndToEnd, OfCopiesStartedTogetherOnlyOneOffers) {
         SCOPED_TRACE(std::to_string(copies) + " copies");
         const std::string setup = SetupPath();
         Installation app;
-        app.WriteConfig(Config(setup));
+        // Served slowly (about 1.5 s): the others wait for the whole check, not a moment.
+        app.WriteConfig(Config(setup, "1.0.0.1", kComments, [](const std::string& path) {
+            return ServerUrl(path + "?rate=200");
+        }));
         std::vector<std::unique_ptr<ChildProcess>> processes;
         for (size_t i = 0; i < copies; ++i) {
             processes.push_back(app.Start(L"", true));
@@ -503,6 +546,68 @@ TEST(UpdaterEndToEnd, OfCopiesStartedTogetherOnlyOneOffers) {
         EXPECT_EQ(accept, log.find(download) != std::string::npos);
         EXPECT_EQ(log.find(download), log.rfind(download)) << "downloaded more than once";
     }
+}
+
+// An instance of other rights (an elevated one) made the event so that this user cannot open
+// it: that still tells of another instance at work, whose offer is open.
+TEST(UpdaterEndToEnd, AnInstanceEventThatCannotBeOpenedCountsAsAnotherInstance) {
+    PSECURITY_DESCRIPTOR denyAll = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
+                                                                     &denyAll, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), denyAll, FALSE};
+    const updater::UniqueKernelHandle event(
+        CreateEventW(&attributes, FALSE, FALSE, L"PDF_Update_Check_Event"));
+    LocalFree(denyAll);
+    ASSERT_TRUE(event);
+    const HWND offer = CreateWindowExW(0, L"STATIC", kOfferCaption, WS_POPUP | WS_VISIBLE, 0, 0,
+                                       200, 100, nullptr, nullptr, nullptr, nullptr);
+    Installation app;
+    app.WriteConfig(Config(SetupPath()));
+    auto second = app.Start();
+    EXPECT_EQ(100u, ExitCodeOf(*second));
+    DestroyWindow(offer);
+}
+
+// The server sends a large setup program at once (the program, then 1 GiB of zeros that its
+// loader ignores); its checksum takes seconds to check once the bar is full. A cancel
+// confirmed then wins: nothing is started, nothing is left.
+TEST(UpdaterEndToEnd, ACancelConfirmedWhileTheSetupProgramIsCheckedStartsNothing) {
+    const std::string setup = Publish("setup_large.exe", SetupProgram(), 1ULL << 30);
+    updater::Sha256Digest digest{};
+    ASSERT_TRUE(updater::Sha256File(PublishedFile(setup), digest));
+    std::wstring hex;
+    for (const uint8_t byte : digest) {
+        hex += L"0123456789abcdef"[byte >> 4];
+        hex += L"0123456789abcdef"[byte & 15];
+    }
+    Installation app;
+    const std::wstring xml = L"<update><ver>2.0</ver><url>" + ServerUrl(setup) +
+                             L"</url><size>1 GB</size><comments/><sha256>" + hex +
+                             L"</sha256></update>";
+    app.WriteConfig(
+        "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(Publish("update.xml", ToAnsi(xml)))) + "\r\n");
+    auto process = app.Start();
+    HWND offer = WaitForWindow(process->id(), kOfferCaption);
+    ASSERT_NE(nullptr, offer);
+    Accept(offer);
+    HWND progress = WaitForWindow(process->id(), kProgressCaption);
+    ASSERT_NE(nullptr, progress);
+    const HWND bar = GetDlgItem(progress, kProgressBarId);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const LRESULT high = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+            return high > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) == high;
+        },
+        2 * kExitTimeoutMs))
+        << "the download did not complete";
+    CloseFromCaption(progress);
+    HWND box = WaitForWindow(process->id(), kConfirmCaption);
+    ASSERT_NE(nullptr, box) << "the check ended before the cancel could be confirmed";
+    PressButton(box, IDOK);
+    AnswerBox(*process, kError, kUpgradeFailed);
+    EXPECT_EQ(static_cast<DWORD>(-1), ExitCodeOf(*process));
+    EXPECT_TRUE(app.FilesInTemp().empty()) << "the run left a file in TEMP";
+    DeleteFileW(PublishedFile(setup).c_str());
 }
 
 TEST(UpdaterEndToEnd, SecondStartWhileAResultBoxIsShownRunsItsOwnCheck) {

@@ -52,14 +52,31 @@ std::wstring RefusedUrl(const std::string& pathAndQuery) {
     return Widen("http://127.0.0.1:1" + pathAndQuery);
 }
 
-std::string Publish(const std::string& name, const std::string& bytes) {
+std::string Publish(const std::string& name, const std::string& bytes, uint64_t size) {
     static LONG counter = 0;
     const std::string unique = std::to_string(GetCurrentProcessId()) + "-" +
                                std::to_string(InterlockedIncrement(&counter)) + "-" + name;
-    if (!WriteFileBytes(ServerDirectory() + L"\\www\\" + Widen(unique), bytes)) {
+    const std::wstring path = ServerDirectory() + L"\\www\\" + Widen(unique);
+    if (!WriteFileBytes(path, bytes)) {
         throw std::runtime_error("cannot publish " + name);
     }
+    if (size > bytes.size()) {
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER end{};
+        end.QuadPart = static_cast<LONGLONG>(size);
+        const bool extended =
+            SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+        CloseHandle(file);
+        if (!extended) {
+            throw std::runtime_error("cannot extend " + name);
+        }
+    }
     return "/files/" + unique;
+}
+
+std::wstring PublishedFile(const std::string& path) {
+    return ServerDirectory() + L"\\www\\" + Widen(path.substr(path.rfind('/') + 1));
 }
 
 std::string ServedFile(const std::string& name) {

@@ -8,6 +8,7 @@
 // ?nolength=1, ?cut=<m>, ?stall=<m>, ?drip=<ms>, ?hold=<m>&key=<k> apply to /files and /bytes.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace testing_support {
@@ -21,8 +22,11 @@ std::wstring SecureUrl(const std::string& pathAndQuery, bool trusted = true);
 std::wstring RefusedUrl(const std::string& pathAndQuery);
 
 // Stores bytes where the server serves them and returns their path, "/files/<unique>-<name>".
-// Names are made unique so that no cache can hand out an earlier test's content.
-std::string Publish(const std::string& name, const std::string& bytes);
+// Names are made unique so that no cache can hand out an earlier test's content. With `size`,
+// zeros follow the bytes up to that size (a file of several GiB costs no time to make).
+std::string Publish(const std::string& name, const std::string& bytes, uint64_t size = 0);
+// Where the server keeps what it serves at `path`, "/files/<name>".
+std::wstring PublishedFile(const std::string& path);
 
 // The bytes of a file that the server serves as /files/<name>.
 std::string ServedFile(const std::string& name);
