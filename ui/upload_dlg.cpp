@@ -23,11 +23,11 @@ HFONT CreateBoldGuiFont() {
     return CreateFontIndirectW(&font);
 }
 
-// Each send to the bar is a round trip to the main thread and a repaint (about 2 ms under
-// load), and a download reports every 8 KB chunk. A new position is therefore sent only when it
-// fills more or fewer pixels of the bar, and at most 20 times a second, which still reads as
-// continuous motion; the range, the first and the final report always go through.
-constexpr ULONGLONG kMinRepaintIntervalMs = 50;
+// A fast download reports a position for every read, a thousand a second and more; the dialog
+// takes up one at most this often (besides a download's first and last, and a start over),
+// which still reads as continuous motion. The bar hears of it only when it fills more or fewer
+// pixels, by a posted message: the download never waits for the dialog's thread to repaint.
+constexpr ULONGLONG kMinUpdateIntervalMs = 40;
 constexpr LPARAM kMarqueeStepMs = 30;
 // Text that changes faster than this cannot be read, and costs a repaint per change.
 constexpr ULONGLONG kMinLineIntervalMs = 500;
@@ -77,14 +77,29 @@ bool CUploadDlg::Finish(bool succeeded) {
 
 void CUploadDlg::OnPositionChanged(ULONGLONG position, ULONGLONG total) {
     const ULONGLONG now = GetTickCount64();
-    UpdateBar(position, total, now);
+    const bool first = !latest_.taken, last = total > 0 && position == total;
+    // A lower position means that the download started over; one beyond the total, that its
+    // size is unknown.
+    const bool changed = position < latest_.position || total != latest_.total ||
+                         (position > total) != (latest_.position > latest_.total);
+    latest_ = {position, total, latest_.taken, latest_.takenAt};
+    if (!first && !last && !changed && now - latest_.takenAt < kMinUpdateIntervalMs) {
+        return;
+    }
+    latest_.taken = true;
+    latest_.takenAt = now;
+    UpdateBar(position, total);
     UpdateLine(position, total, now);
 }
 
 void CUploadDlg::OnStateChanged(int state, const wchar_t* /*message*/) {
-    if (state == kTransferDone && line_.shown) {
-        ShowLine();
+    if (state != kTransferDone || !latest_.taken) {
+        return;
     }
+    // The last report of a download of unknown size may have been left for a later one.
+    UpdateBar(latest_.position, latest_.total);
+    UpdateLine(latest_.position, latest_.total, GetTickCount64());
+    ShowLine();
 }
 
 void CUploadDlg::UpdateLine(ULONGLONG position, ULONGLONG total, ULONGLONG now) {
@@ -117,7 +132,7 @@ void CUploadDlg::ShowLine() {
     }
 }
 
-void CUploadDlg::UpdateBar(ULONGLONG position, ULONGLONG total, ULONGLONG now) {
+void CUploadDlg::UpdateBar(ULONGLONG position, ULONGLONG total) {
     if (!::IsWindow(ProgressBar) || shownBar_.marquee) {
         return;
     }
@@ -126,24 +141,22 @@ void CUploadDlg::UpdateBar(ULONGLONG position, ULONGLONG total, ULONGLONG now) {
     if (total == 0 || position > total) {
         SetWindowLongPtrW(ProgressBar, GWL_STYLE,
                           GetWindowLongPtrW(ProgressBar, GWL_STYLE) | PBS_MARQUEE);
-        SendMessageW(ProgressBar, PBM_SETMARQUEE, TRUE, kMarqueeStepMs);
+        PostMessageW(ProgressBar, PBM_SETMARQUEE, TRUE, kMarqueeStepMs);
         shownBar_.marquee = true;
         return;
     }
     const bool newRange = !shownBar_.valid || total != shownBar_.total;
     const bool finished = total > 0 && position >= total;
     const int filled = FilledPixels(ProgressBar, position, total);
-    const bool looksDifferent =
-        filled != shownBar_.filledPixels && now - shownBar_.sentAt >= kMinRepaintIntervalMs;
-    if (!newRange && !finished && !looksDifferent) {
+    if (!newRange && !finished && filled == shownBar_.filledPixels) {
         return;
     }
     const unsigned shift = BarUnitShift(total);
     if (newRange) {
-        SendMessageW(ProgressBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total >> shift));
+        PostMessageW(ProgressBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total >> shift));
     }
-    SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position >> shift), 0);
-    shownBar_ = {true, total, filled, now};
+    PostMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position >> shift), 0);
+    shownBar_ = {true, total, filled};
 }
 
 bool CUploadDlg::IsAborted() {

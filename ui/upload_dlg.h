@@ -45,14 +45,17 @@ public:
     // download then counts as cancelled, whatever it achieved.
     bool Finish(bool succeeded);
 
-    // Called on the download thread: the bar's range becomes 0 to total and its position
-    // `position`, through synchronous sends, so the main thread changes the bar. Sends that
-    // would not change what the bar shows are left out. Nothing happens once the bar is gone.
-    // A position beyond its total, or a total of 0, means that the size is unknown (no
+    // Called on the download thread. Reports come at most every few tens of milliseconds into
+    // effect (the first and the last of a download, a new total, the first beyond the total,
+    // and a lower position, which means that the download started over, always): the bar's
+    // range becomes 0 to total and its
+    // position `position`, through messages posted to the main thread, which changes the bar; those
+    // that would not change what the bar shows are left out. Nothing happens once the bar is
+    // gone. A position beyond its total, or a total of 0, means that the size is unknown (no
     // Content-Length): the bar then moves on its own (marquee) for the rest of the download.
     // The line under the bar tells the bytes received, the total and speed and time left when
     // known; it changes at most twice a second, but always for a download's first and last
-    // report and when a download starts over (a lower position).
+    // report and when a download starts over.
     void OnPositionChanged(ULONGLONG position, ULONGLONG total) override;
     // Called on the download thread: the end of a download also brings the line up to date,
     // where the last report could not be told from the others (size unknown).
@@ -86,16 +89,24 @@ private:
     LRESULT OnCancel(WORD, WORD, HWND, bool& handled);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool& handled);
     void Cancel();
-    void UpdateBar(ULONGLONG position, ULONGLONG total, ULONGLONG now);
+    void UpdateBar(ULONGLONG position, ULONGLONG total);
     void UpdateLine(ULONGLONG position, ULONGLONG total, ULONGLONG now);
     void ShowLine();
+
+    // The latest report, and when one was last taken up; used by the download thread only.
+    struct LatestReport {
+        ULONGLONG position = 0;
+        ULONGLONG total = 0;
+        bool taken = false;
+        ULONGLONG takenAt = 0;
+    };
+    LatestReport latest_;
 
     // What the bar was last told; used by the download thread only.
     struct ShownBar {
         bool valid = false;
         ULONGLONG total = 0;
         int filledPixels = 0;
-        ULONGLONG sentAt = 0;
         bool marquee = false; // the size is unknown: the bar moves on its own from then on
     };
     ShownBar shownBar_;

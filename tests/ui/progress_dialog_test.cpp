@@ -36,6 +36,10 @@ protected:
         });
         EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
         reporter.join();
+        MSG message{}; // what the bar was told is already queued
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
     }
     LRESULT Bar(UINT message, WPARAM wParam = 0) {
         return SendMessageW(dialog_.ProgressBar, message, wParam, 0);
@@ -85,8 +89,19 @@ TEST_F(ProgressDialog, BarAndLineShowTheReportedFractionOfTheTotal) {
             EXPECT_EQ(c.total, high) << "a size that fits the bar is counted in bytes";
         }
     }
-    // A burst of reports ends with the bar at the final position.
+    // A burst of reports (a fast download) reaches the bar a few dozen times a second at most,
+    // and ends with the bar at the final position.
+    static LONG positionsShown = 0;
+    static WNDPROC barProcedure = nullptr;
+    barProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        dialog_.ProgressBar, GWLP_WNDPROC,
+        reinterpret_cast<LONG_PTR>(+[](HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
+            positionsShown += message == PBM_SETPOS;
+            return CallWindowProcW(barProcedure, bar, message, wParam, lParam);
+        })));
+    const ULONGLONG start = GetTickCount64();
     Report(64 << 20, 64 << 20, 8192);
+    EXPECT_LE(positionsShown, static_cast<LONG>((GetTickCount64() - start) / 40 + 3));
     EXPECT_EQ(64 << 20, Bar(PBM_GETPOS));
     EXPECT_EQ(0u, Line().find(L"已下载 64.0 MB / 64.0 MB")) << "the last report reaches the line";
     // Beyond the total (no Content-Length): not a full bar, a moving one, and a line without
