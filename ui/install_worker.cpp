@@ -1,9 +1,7 @@
 #include "ui/install_worker.h"
 
 #include "common/unique_handle.h"
-#include "net/http_transfer.h"
 #include "ui/dialog_captions.h"
-#include "download/save_path.h"
 #include "update/setup_check.h"
 #include "update/update_info.h"
 
@@ -35,17 +33,14 @@ DWORD WINAPI InstallThreadProc(LPVOID parameter) {
     bool downloadEnded = false;
     InstallDecision decision = DownloadAndDecide(dialog, downloadEnded);
     if (decision.launchSetup) {
-        decision = LaunchSetup(dialog.SavePath, decision.exitCode);
+        decision = LaunchSetup(dialog.Download.SavePath(), decision.exitCode);
     }
-    // A download thread that was given up still owns the held file; this thread never
-    // touches it then.
-    if (downloadEnded) {
-        dialog.HeldSetup.reset();
-    }
-    if (decision.showFailure) {
-        dialog.Folder.Discard(dialog.SavePath);
+    if (!decision.showFailure) {
+        dialog.Download.Release(); // the started program's folder, for a later clean-up
+    } else if (downloadEnded) {
+        dialog.Download.Discard();
     } else {
-        dialog.Folder.Release(); // the started setup program's folder, for a later clean-up
+        dialog.Download.DiscardAbandoned(); // its thread still owns the file
     }
     EndInstall(decision);
 }
@@ -56,31 +51,18 @@ DWORD WINAPI DownloadThreadProc(LPVOID dialog) {
 }
 
 DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
-    std::wstring temporaryDirectory;
-    if (!GetTemporaryDirectory(temporaryDirectory) || !dialog.Folder.Create(temporaryDirectory)) {
+    if (!dialog.Download.Prepare(url)) {
         return kDownloadFailedExitCode;
     }
-    // Stored before the download runs: from then on a cancel may make the install thread read it.
-    dialog.SavePath = BuildSavePath(dialog.Folder.Path(), url);
+    // Started once the path is there: from then on a cancel may make the install thread read it.
     dialog.SetRunning(true);
-    // Held from before its checks until it has been started: what is checked is what starts.
-    bool downloaded =
-        HttpGetToFile(url.c_str(), dialog.SavePath.c_str(), &dialog, &dialog.HeldSetup);
-    // What fails its checksum or the vendor's signature is never started, nor left behind; a
-    // cancel stops the checks at the next block. An empty answer leaves no file to check: it
-    // succeeds without one, and the install thread tells it apart.
-    const auto cancelled = [&dialog] { return dialog.IsAborted(); };
-    if (downloaded && dialog.HeldSetup) {
-        downloaded =
-            CheckOpenSetupFile(g_setupRequirements, dialog.HeldSetup.get(), cancelled).empty();
-    }
+    const bool downloaded = dialog.Download.Fetch(url, g_setupRequirements, dialog);
     // A cancel confirmed at any moment up to here wins: nothing is started.
-    if (!dialog.Finish(downloaded) || !downloaded) {
-        dialog.HeldSetup.reset();
-        DeleteFileW(dialog.SavePath.c_str());
+    if (!dialog.Finish(downloaded)) {
+        dialog.Download.Drop();
         return kDownloadFailedExitCode;
     }
-    return kDownloadSucceededExitCode;
+    return downloaded ? kDownloadSucceededExitCode : kDownloadFailedExitCode;
 }
 
 InstallDecision DownloadAndDecide(CUploadDlg& dialog, bool& downloadEnded) {
@@ -96,12 +78,10 @@ InstallDecision DownloadAndDecide(CUploadDlg& dialog, bool& downloadEnded) {
     if (waitResult == WAIT_OBJECT_0 + 1) {
         // Cancelled: a flowing download stops at its next chunk, the checks at their next
         // block. A read blocked on a silent server cannot be woken (closing its handle does not
-        // end the wait under wine), so such a download is given up; its file, opened for shared
-        // deletion, goes now or when its handle closes, at the latest when the process ends. A
-        // file that cannot be deleted is held for its checks, which end promptly.
+        // end the wait under wine), so such a download is given up and its file deleted. A file
+        // that cannot be deleted is held for its checks, which end promptly.
         waitResult = WaitForSingleObject(download.get(), kCancelGraceMs);
-        if (waitResult == WAIT_TIMEOUT && !DeleteFileW(dialog.SavePath.c_str()) &&
-            PathFileExistsW(dialog.SavePath.c_str())) {
+        if (waitResult == WAIT_TIMEOUT && !dialog.Download.DiscardAbandoned()) {
             waitResult = WaitForSingleObject(download.get(), kHeldFileGraceMs);
         }
         waitResult = waitResult == WAIT_TIMEOUT ? WAIT_OBJECT_0 : waitResult;
@@ -116,7 +96,7 @@ InstallDecision DownloadAndDecide(CUploadDlg& dialog, bool& downloadEnded) {
     ShowWindow(dialog.CreatedWindow, SW_HIDE);
     CloseCancelConfirmation();
     return DecideInstall(waitResult, exitCode, dialog.IsSucceeded(),
-                         PathFileExistsW(dialog.SavePath.c_str()) != FALSE);
+                         PathFileExistsW(dialog.Download.SavePath().c_str()) != FALSE);
 }
 
 InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode) {

@@ -24,10 +24,9 @@ DWORD WINAPI InstallThreadProc(LPVOID dialog);
 // Downloads g_updateInfo.url; see DownloadSetup.
 DWORD WINAPI DownloadThreadProc(LPVOID dialog);
 
-// Makes the run's folder (dialog.Folder, held), stores the save path (that folder and the
-// address's file name) in dialog.SavePath, starts the download (running) and downloads `url`
-// there with the dialog as progress sink; the file stays held in dialog.HeldSetup for its
-// checks. Then finishes the download as succeeded when it arrived and passed its checks, unless
+// Prepares dialog.Download (the run's folder and the save path), starts the download
+// (running) and fetches `url` with the dialog as progress sink; the file stays held for its
+// start. Then finishes the download as succeeded when it arrived and passed its checks, unless
 // a cancel came first: a cancelled or failed download leaves no file.
 // kDownloadSucceededExitCode, or kDownloadFailedExitCode (also when no folder can be made;
 // nothing is then downloaded).

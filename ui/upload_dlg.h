@@ -5,16 +5,15 @@
 // Threads: the window and its handlers belong to the main thread. The download's phase is
 // changed by the download thread (start, end) and the main thread (a confirmed cancel), each
 // change one atomic compare-and-swap, so a cancel and the end of a download never both win.
-// `SavePath` and `Folder` are written by the download thread before the transfer and used by the
-// install thread once that thread has ended, or been given up after a cancel. `HeldSetup`
-// belongs to the download thread until it has ended; a download thread given up keeps it.
+// `Download` is prepared and fetched by the download thread and used by the install thread
+// once that thread has ended, or been given up after a cancel (see SetupDownload).
 // `ProgressBar` is written while the window is created and only read afterwards.
 //
 // Lifetime: the object must outlive its window, because the workers keep using it after a
 // close has destroyed the window; it is never released before the process ends.
 
 #include "common/unique_handle.h"
-#include "download/download_folder.h"
+#include "download/setup_download.h"
 #include "framework/dialog_impl.h"
 #include "resources/resource.h"
 #include "net/progress_interface.h"
@@ -73,11 +72,7 @@ public:
 
     UniqueKernelHandle WorkerThread; // the install thread
     DWORD WorkerThreadId = 0;
-    DownloadFolder Folder; // the run's own folder for the download
-    std::wstring SavePath; // full path of the downloaded setup program
-    // The downloaded file, held against writing and deletion from its checks to its start;
-    // written by the download thread, used by the install thread after that thread has ended.
-    UniqueFileHandle HeldSetup;
+    SetupDownload Download; // the setup program's download and its file
     HWND ProgressBar = nullptr;
     // The dialog's window as created. Unlike Handle(), which the main thread clears when the
     // window is destroyed, it is written once before the workers start, so they may read it.
