@@ -89,35 +89,25 @@ TEST(DownloadFolder, IsHeldAndOpenToTheCurrentUserAndTheSystemAlone) {
     EXPECT_EQ(temp.path() + L"\\updater-download-",
               folder.Path().substr(0, temp.path().size() + 18));
     EXPECT_FALSE(RemoveDirectoryW(folder.Path().c_str())) << "a held folder cannot be removed";
-    PACL access = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, GetNamedSecurityInfoW(folder.Path().c_str(), SE_FILE_OBJECT,
-                                                   DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                                   &access, nullptr, &descriptor));
-    const UniqueLocalMemory held(descriptor);
-    ASSERT_NE(nullptr, access);
-    std::vector<std::wstring> trustees;
-    for (DWORD i = 0; i < access->AceCount; ++i) {
-        void* entry = nullptr;
-        ASSERT_TRUE(GetAce(access, i, &entry));
-        LPWSTR sid = nullptr;
-        ConvertSidToStringSidW(&static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart, &sid);
-        trustees.push_back(sid);
-        LocalFree(sid);
-    }
-    HANDLE token = nullptr;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    BYTE user[256] = {};
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, user, sizeof(user), &size);
-    CloseHandle(token);
-    LPWSTR self = nullptr;
-    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &self);
-    std::sort(trustees.begin(), trustees.end());
-    std::vector<std::wstring> expected = {self, L"S-1-5-18"};
-    LocalFree(self);
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(expected, trustees);
+    // Compared with the owner of a folder made the usual way: the current user.
+    const auto security = [](const std::wstring& path, SECURITY_INFORMATION part) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        LPWSTR text = nullptr;
+        GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, part, nullptr, nullptr, nullptr,
+                              nullptr, &descriptor);
+        ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, part,
+                                                             &text, nullptr);
+        const std::wstring sddl = text ? text : L"";
+        LocalFree(text);
+        LocalFree(descriptor);
+        return sddl;
+    };
+    const std::wstring self = security(temp.path(), OWNER_SECURITY_INFORMATION).substr(2);
+    const std::wstring access = security(folder.Path(), DACL_SECURITY_INFORMATION);
+    EXPECT_EQ(L"O:" + self, security(folder.Path(), OWNER_SECURITY_INFORMATION));
+    EXPECT_EQ(2, std::count(access.begin(), access.end(), L'(')) << access;
+    EXPECT_NE(std::wstring::npos, access.find(L"(A;OICI;FA;;;SY)")) << access;
+    EXPECT_NE(std::wstring::npos, access.find(L"(A;OICI;FA;;;" + self + L")")) << access;
     folder.Discard(L"");
     EXPECT_FALSE(FileExists(folder.Path()));
 }
