@@ -1,18 +1,17 @@
 #pragma once
-// What updater-check says: its lines on standard output, and the words for what failed.
+// What updater-publish says: lines on standard output and standard error, and the bytes it
+// writes to standard output as they are.
 
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 // One line (or block of lines): wide text to a console, UTF-8 to anything else (a pipe, a file).
 // Carriage returns are left out, so the updater's CRLF texts come out as plain lines.
 void Print(const std::wstring& line);
+// The same on standard error: errors, and what goes beside output meant for a file.
+void PrintError(const std::wstring& line);
 
-// WinInet's name for an error code, in words; the certificate errors named as such.
-std::wstring InternetErrorName(DWORD error);
-
-// Why UpdateInfo::Parse refused the descriptor: the parser's own position and reason for text
-// that is not XML, or the first required element that is missing.
-std::wstring DescribeParseFailure(HRESULT parsed, const std::vector<char>& bytes);
+// Bytes to standard output unchanged (no console conversion, no line end translation); false
+// when they could not all be written.
+bool WriteOutputBytes(const std::string& bytes);
