@@ -132,8 +132,9 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
          kUnusable},
         {"signed, a byte of the version changed", with(Replaced(signedChecked, ".2<", ".3<")), -4,
          kUnusable},
-        {"signed, its byte order mark changed",
-         with(Replaced(Signed("\xEF\xBB\xBF" + checked), "\xBF", "\xBE")), -4, kUnusable},
+        // Any changed byte of the mark leaves a text that does not parse; without it, it does.
+        {"signed, its byte order mark removed", with(Signed("\xEF\xBB\xBF" + checked).substr(3)),
+         -4, kUnusable},
         {"signature comment removed", with(checked), -4, kUnusable},
         {"signature comment moved before the end", with(moved), -4, kUnusable},
         {"signed with another key", with(Signed(checked, false)), -4, kUnusable},
