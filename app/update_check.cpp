@@ -5,6 +5,7 @@
 #include "net/http_transfer.h"
 #include "net/url.h"
 #include "update/setup_check.h"
+#include "update/utc_time.h"
 
 #include <algorithm>
 
@@ -69,13 +70,33 @@ int CheckWith(const LocalConfig& config, UpdateInfo& info, std::wstring& report,
 
 } // namespace
 
+std::wstring ConfiguredChecks(const LocalConfig& config, DescriptorRequirements& descriptor,
+                              SetupRequirements& setup) {
+    if (!SetVendorKey(setup, config.publicKey)) {
+        return L"publickey is not a P-256 public key";
+    }
+    if (config.descriptorSigning == LocalConfig::DescriptorSigning::Unrecognised) {
+        return L"signeddescriptor is neither 1 nor 0";
+    }
+    if (config.descriptorSigning == LocalConfig::DescriptorSigning::Required) {
+        if (!setup.vendorKey) {
+            return L"signeddescriptor=1 needs the publickey that checks the signature";
+        }
+        descriptor.signer = setup.vendorKey;
+    }
+    descriptor.product = config.product;
+    setup.publisher = config.publisher;
+    return std::wstring();
+}
+
 CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupObserver observer) {
     if (config.version.empty() || config.descriptorUrl.empty()) {
         return kCheckConfigIncomplete;
     }
+    DescriptorRequirements descriptorRequirements;
     SetupRequirements requirements;
-    if (!SetVendorKey(requirements, config.publicKey)) {
-        return kCheckConfigIncomplete; // a key that is there but unusable is a broken config
+    if (!ConfiguredChecks(config, descriptorRequirements, requirements).empty()) {
+        return kCheckConfigIncomplete; // checks asked for that cannot be made: a broken config
     }
     char* received = nullptr;
     DWORD length = 0;
@@ -86,17 +107,24 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
         return kCheckFetchFailed; // no block was handed out
     }
     ReportStep(observer, "descriptor fetched");
-    // A descriptor longer than kMaxDescriptorBytes fails to parse.
+    // An error page (a proxy asking for credentials, a server that is down) says nothing about
+    // the vendor's descriptor: the server could not be used.
+    const CheckResult unusable =
+        origin.status >= kFirstErrorStatus ? kCheckFetchFailed : kCheckDescriptorUnusable;
+    // A descriptor longer than kMaxDescriptorBytes fails to parse. One that must be signed is
+    // not read at all unless its signature holds.
     UniqueHeapBlock descriptor(received);
+    if (!CheckDescriptorBytes(descriptorRequirements, descriptor.get(), length).empty()) {
+        return unusable;
+    }
     const HRESULT parsed = info.Parse(descriptor.get(), length);
     descriptor.reset();
     ReportStep(observer, "descriptor parsed");
     if (FAILED(parsed)) {
-        // An error page (a proxy asking for credentials, a server that is down) says nothing
-        // about the vendor's descriptor: the server could not be used.
-        return origin.status >= kFirstErrorStatus ? kCheckFetchFailed : kCheckDescriptorUnusable;
+        return unusable;
     }
-    if (!SetPublishedChecks(requirements, info.sha256, info.signature)) {
+    if (!CheckDescriptorFields(descriptorRequirements, info, CurrentUtcTicks()).empty() ||
+        !SetPublishedChecks(requirements, info.sha256, info.signature)) {
         return kCheckDescriptorUnusable;
     }
     // A relative address stands beside the descriptor, as a link stands in a page. One that

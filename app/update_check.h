@@ -4,6 +4,8 @@
 
 #include "app/startup_observer.h"
 #include "config/local_config.h"
+#include "update/descriptor_check.h"
+#include "update/setup_check.h"
 #include "update/update_info.h"
 
 #include <string>
@@ -15,9 +17,15 @@ using CheckResult = int;
 constexpr CheckResult kCheckNewer = 1;               // the published version is newer
 constexpr CheckResult kCheckEqual = 0;               // same version
 constexpr CheckResult kCheckOlder = -1;              // the published version is older
-constexpr CheckResult kCheckConfigIncomplete = -2;   // version or descriptor URL missing
+constexpr CheckResult kCheckConfigIncomplete = -2;   // version or URL missing, or checks broken
 constexpr CheckResult kCheckFetchFailed = -3;        // the descriptor could not be fetched
-constexpr CheckResult kCheckDescriptorUnusable = -4; // fetched, but it does not parse
+constexpr CheckResult kCheckDescriptorUnusable = -4; // fetched, but it fails a check or to parse
+
+// Fills in the checks config.ini asks for, of the descriptor and of the setup program. Empty
+// when they can be made; otherwise why not, in English: a publickey that is not a P-256 key, a
+// signeddescriptor other than 1 or 0, or 1 without a publickey.
+std::wstring ConfiguredChecks(const LocalConfig& config, DescriptorRequirements& descriptor,
+                              SetupRequirements& setup);
 
 // The check without its text: no network access unless both config fields are set. Fills
 // info from the descriptor. The observer hears the fetch and the parse.

@@ -4,7 +4,7 @@ set(system_dlls
     kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll shlwapi.dll ole32.dll
     oleaut32.dll comctl32.dll comdlg32.dll wininet.dll ws2_32.dll msvcrt.dll ntdll.dll
     version.dll uxtheme.dll imm32.dll winmm.dll rpcrt4.dll crypt32.dll secur32.dll
-    bcrypt.dll psapi.dll userenv.dll)
+    bcrypt.dll psapi.dll userenv.dll wintrust.dll)
 file(GLOB_RECURSE exes ${EXE_DIR}/*.exe)
 # The test server's folder holds what the tests publish, error pages named .exe among them.
 list(FILTER exes EXCLUDE REGEX "/CMakeFiles/|/test_server/")

@@ -77,6 +77,13 @@ HRESULT LocalConfig::Load() {
     version = ValueOrEmpty(ReadConfigValue(directory_, L"main", L"version"));
     descriptorUrl = ValueOrEmpty(ReadConfigValue(directory_, L"main", L"update"));
     publicKey = ValueOrEmpty(ReadConfigValue(directory_, L"main", L"publickey"));
+    const std::wstring signing =
+        ValueOrEmpty(ReadConfigValue(directory_, L"main", L"signeddescriptor"));
+    descriptorSigning = signing.empty() || signing == L"0" ? DescriptorSigning::NotRequired
+                        : signing == L"1"                  ? DescriptorSigning::Required
+                                                           : DescriptorSigning::Unrecognised;
+    product = ValueOrEmpty(ReadConfigValue(directory_, L"main", L"product"));
+    publisher = ValueOrEmpty(ReadConfigValue(directory_, L"main", L"publisher"));
     return !version.empty() && !descriptorUrl.empty() ? S_OK : E_FAIL;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The installed version and the descriptor URL, read from config.ini beside the executable.
+// The installed version, the descriptor URL and the checks asked for, read from config.ini
+// beside the executable.
 
 #include <windows.h>
 
@@ -23,12 +24,19 @@ public:
     // Loads config.ini from `directory` instead.
     explicit LocalConfig(std::wstring directory);
 
-    // Fills both fields; S_OK when both are non-empty, E_FAIL otherwise.
+    // Fills the fields; S_OK when version and update are non-empty, E_FAIL otherwise.
     HRESULT Load();
+
+    // [main] signeddescriptor, spelled exactly: "1" requires the descriptor to be signed with
+    // publickey; absent, empty or "0" does not; any other value is a broken config.ini.
+    enum class DescriptorSigning { NotRequired, Required, Unrecognised };
 
     std::wstring version;       // [main] version
     std::wstring descriptorUrl; // [main] update
     std::wstring publicKey;     // [main] publickey, optional: the vendor's signing key
+    DescriptorSigning descriptorSigning = DescriptorSigning::NotRequired;
+    std::wstring product;   // [main] product, optional: the only product whose updates are used
+    std::wstring publisher; // [main] publisher, optional: who must sign the setup program
 
 private:
     std::wstring directory_;

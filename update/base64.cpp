@@ -3,6 +3,8 @@
 namespace updater {
 namespace {
 
+constexpr wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 // The six bits a character stands for; -1 for a character outside the alphabet.
 int SextetOf(wchar_t c) {
     if (c >= L'A' && c <= L'Z') {
@@ -76,6 +78,21 @@ bool DecodeBase64(const std::wstring& text, size_t maxBytes, std::vector<uint8_t
     }
     bytes.swap(decoded);
     return true;
+}
+
+std::wstring EncodeBase64(const uint8_t* bytes, size_t length) {
+    std::wstring text;
+    text.reserve((length + 2) / 3 * 4);
+    for (size_t at = 0; at < length; at += 3) {
+        const size_t count = length - at < 3 ? length - at : 3;
+        uint32_t group = static_cast<uint32_t>(bytes[at]) << 16;
+        group |= count > 1 ? static_cast<uint32_t>(bytes[at + 1]) << 8 : 0;
+        group |= count > 2 ? bytes[at + 2] : 0;
+        for (size_t index = 0; index < 4; ++index) {
+            text += index <= count ? kAlphabet[group >> (18 - 6 * index) & 0x3F] : L'=';
+        }
+    }
+    return text;
 }
 
 } // namespace updater

@@ -133,20 +133,31 @@ std::string_view UpToZero(std::string_view bytes) {
 
 } // namespace
 
+DescriptorEncoding DetectDescriptorEncoding(const char* bytes, size_t length) {
+    const std::string_view start(bytes ? bytes : "", bytes ? std::min<size_t>(length, 2) : 0);
+    if (start == kUtf16LeBom) {
+        return DescriptorEncoding::Utf16LittleEndian;
+    }
+    return start == kUtf16BeBom ? DescriptorEncoding::Utf16BigEndian : DescriptorEncoding::ByteWide;
+}
+
+size_t ByteOrderMarkBytes(DescriptorEncoding encoding) {
+    return encoding == DescriptorEncoding::ByteWide ? 0 : kUtf16LeBom.size();
+}
+
 bool DecodeDescriptor(const char* bytes, size_t length, std::wstring& text) {
     if (length > kMaxDescriptorBytes || (!bytes && length != 0)) {
         return false;
     }
     const std::string_view all(bytes ? bytes : "", length);
     try {
+        const DescriptorEncoding encoding = DetectDescriptorEncoding(all.data(), all.size());
+        if (encoding != DescriptorEncoding::ByteWide) {
+            return DecodeUtf16(all.substr(ByteOrderMarkBytes(encoding)),
+                               encoding == DescriptorEncoding::Utf16BigEndian, text);
+        }
         if (all.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
             return DecodeUtf8(UpToZero(all.substr(kUtf8Bom.size())), text);
-        }
-        if (all.substr(0, kUtf16LeBom.size()) == kUtf16LeBom) {
-            return DecodeUtf16(all.substr(kUtf16LeBom.size()), false, text);
-        }
-        if (all.substr(0, kUtf16BeBom.size()) == kUtf16BeBom) {
-            return DecodeUtf16(all.substr(kUtf16BeBom.size()), true, text);
         }
         const std::string_view content = UpToZero(all);
         if (SameIgnoringAsciiCase(DeclaredEncoding(content), "UTF-8")) {

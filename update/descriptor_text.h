@@ -14,6 +14,17 @@ namespace updater {
 // beyond this.
 constexpr size_t kMaxDescriptorBytes = 1024 * 1024;
 
+// How a descriptor's bytes hold its characters, told by its first bytes alone.
+enum class DescriptorEncoding {
+    ByteWide,          // UTF-8 or the ANSI code page: one byte per ASCII character
+    Utf16LittleEndian, // after the byte order mark FF FE
+    Utf16BigEndian,    // after the byte order mark FE FF
+};
+DescriptorEncoding DetectDescriptorEncoding(const char* bytes, size_t length);
+// The bytes of the byte order mark that opens the text in this encoding (0 for byte-wide
+// encodings, whose UTF-8 mark DecodeDescriptor reads itself).
+size_t ByteOrderMarkBytes(DescriptorEncoding encoding);
+
 // Decodes `length` bytes:
 // - UTF-8 after a UTF-8 byte order mark (EF BB BF), or when the text starts with an XML
 //   declaration naming encoding="UTF-8" (any case, either quote);

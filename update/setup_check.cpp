@@ -1,6 +1,9 @@
 #include "update/setup_check.h"
 
 #include "common/unique_handle.h"
+#include "update/authenticode.h"
+
+#include <cwchar>
 
 namespace updater {
 
@@ -49,8 +52,29 @@ std::wstring CheckDigest(const SetupRequirements& requirements, const Sha256Dige
     return std::wstring();
 }
 
-bool NothingToCheck(const SetupRequirements& requirements) {
+// Neither the checksum nor the vendor's signature is asked for.
+bool NoDigestNeeded(const SetupRequirements& requirements) {
     return !requirements.sha256 && !requirements.vendorKey;
+}
+
+// Empty when the file carries an Authenticode signature of the publisher config.ini names.
+std::wstring CheckPublisher(const SetupRequirements& requirements, HANDLE file) {
+    if (requirements.publisher.empty()) {
+        return std::wstring();
+    }
+    std::wstring signer;
+    const LONG status = VerifyAuthenticode(file, signer);
+    if (status != ERROR_SUCCESS) {
+        wchar_t code[16];
+        swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(status));
+        return std::wstring(L"the platform accepts no Authenticode signature of the setup "
+                            L"program (") +
+               code + L")";
+    }
+    if (signer != requirements.publisher) {
+        return L"the setup program is signed by \"" + signer + L"\", not by config.ini's publisher";
+    }
+    return std::wstring();
 }
 
 constexpr wchar_t kUnreadable[] = L"the setup program cannot be read";
@@ -67,13 +91,14 @@ std::wstring CheckSetupFile(const SetupRequirements& requirements, const std::ws
 std::wstring CheckOpenSetupFile(const SetupRequirements& requirements, HANDLE file,
                                 const std::function<bool()>& stop) {
     Sha256Digest digest{};
-    if (NothingToCheck(requirements)) {
-        return std::wstring();
+    if (NoDigestNeeded(requirements)) {
+        return CheckPublisher(requirements, file);
     }
     if (!Sha256OfOpenFile(file, digest, stop)) {
         return stop && stop() ? kStopped : kUnreadable;
     }
-    return CheckDigest(requirements, digest);
+    const std::wstring verdict = CheckDigest(requirements, digest);
+    return verdict.empty() ? CheckPublisher(requirements, file) : verdict;
 }
 
 } // namespace updater

@@ -1,6 +1,7 @@
 #pragma once
 // What the downloaded setup program must satisfy before it is started: the SHA-256 that the
-// descriptor publishes, and a signature by the vendor's key when config.ini names one.
+// descriptor publishes, a signature by the vendor's key when config.ini names one, and an
+// Authenticode signature by the publisher config.ini names.
 
 #include "update/sha256.h"
 #include "update/signature.h"
@@ -15,6 +16,9 @@ struct SetupRequirements {
     std::optional<Sha256Digest> sha256; // from the descriptor's <sha256>
     std::optional<PublicKey> vendorKey; // from config.ini's publickey
     std::wstring signature;             // the descriptor's <signature>, base64
+    // config.ini's publisher: the subject common name of the certificate whose Authenticode
+    // signature the platform accepts; empty when no Authenticode signature is required.
+    std::wstring publisher;
 };
 
 // Takes the vendor's key as config.ini gives it (base64 of its DER SubjectPublicKeyInfo). An

@@ -3,6 +3,8 @@
 #include "common/hex_digit.h"
 #include "common/unique_handle.h"
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <new>
 
@@ -34,6 +36,57 @@ bool HashFileContent(HANDLE file, BCRYPT_HASH_HANDLE hash, const std::function<b
     }
 }
 
+// A SHA-256 computation through CNG.
+class Sha256Hash {
+public:
+    // Check Started() before feeding it.
+    Sha256Hash() {
+        BCRYPT_ALG_HANDLE opened = nullptr;
+        if (!BCRYPT_SUCCESS(
+                BCryptOpenAlgorithmProvider(&opened, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
+            return;
+        }
+        algorithm_.reset(opened);
+        // Windows 7 wants the memory for the hash object from the caller; it must outlive the
+        // hash.
+        DWORD objectLength = 0;
+        ULONG written = 0;
+        if (!BCRYPT_SUCCESS(BCryptGetProperty(algorithm_.get(), BCRYPT_OBJECT_LENGTH,
+                                              reinterpret_cast<PUCHAR>(&objectLength),
+                                              sizeof(objectLength), &written, 0)) ||
+            written != sizeof(objectLength) || objectLength == 0 ||
+            objectLength > kLargestHashObject) {
+            return;
+        }
+        object_.reset(new (std::nothrow) UCHAR[objectLength]);
+        BCRYPT_HASH_HANDLE created = nullptr;
+        if (object_ && BCRYPT_SUCCESS(BCryptCreateHash(algorithm_.get(), &created, object_.get(),
+                                                       objectLength, nullptr, 0, 0))) {
+            hash_.reset(created);
+        }
+    }
+
+    bool Started() const { return static_cast<bool>(hash_); }
+    BCRYPT_HASH_HANDLE Handle() const { return hash_.get(); }
+
+    // The digest of what was fed; false when CNG fails, leaving `digest` as it was.
+    bool Finish(Sha256Digest& digest) {
+        Sha256Digest result{};
+        if (!BCRYPT_SUCCESS(BCryptFinishHash(hash_.get(), result.data(),
+                                             static_cast<ULONG>(result.size()), 0))) {
+            return false;
+        }
+        digest = result;
+        return true;
+    }
+
+private:
+    // Declared in the order of creation: destroyed in reverse.
+    UniqueAlgorithmProvider algorithm_;
+    std::unique_ptr<UCHAR[]> object_;
+    UniqueCngHash hash_;
+};
+
 } // namespace
 
 bool Sha256File(const std::wstring& path, Sha256Digest& digest) {
@@ -47,39 +100,27 @@ bool Sha256OfOpenFile(HANDLE file, Sha256Digest& digest, const std::function<boo
     if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
         return false;
     }
-    BCRYPT_ALG_HANDLE opened = nullptr;
-    if (!BCRYPT_SUCCESS(
-            BCryptOpenAlgorithmProvider(&opened, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
+    Sha256Hash hash;
+    return hash.Started() && HashFileContent(file, hash.Handle(), stop) && hash.Finish(digest);
+}
+
+bool Sha256OfBytes(const void* bytes, size_t length, Sha256Digest& digest) {
+    Sha256Hash hash;
+    if (!hash.Started()) {
         return false;
     }
-    const UniqueAlgorithmProvider algorithm(opened);
-    // Windows 7 wants the memory for the hash object from the caller; it must outlive the hash.
-    DWORD objectLength = 0;
-    ULONG written = 0;
-    if (!BCRYPT_SUCCESS(BCryptGetProperty(algorithm.get(), BCRYPT_OBJECT_LENGTH,
-                                          reinterpret_cast<PUCHAR>(&objectLength),
-                                          sizeof(objectLength), &written, 0)) ||
-        written != sizeof(objectLength) || objectLength == 0 || objectLength > kLargestHashObject) {
-        return false;
+    // CNG takes at most 4 GiB - 1 per call.
+    const auto* at = static_cast<const UCHAR*>(bytes);
+    for (size_t left = length; left > 0;) {
+        const ULONG piece =
+            static_cast<ULONG>(std::min<size_t>(left, std::numeric_limits<ULONG>::max()));
+        if (!BCRYPT_SUCCESS(BCryptHashData(hash.Handle(), const_cast<UCHAR*>(at), piece, 0))) {
+            return false;
+        }
+        at += piece;
+        left -= piece;
     }
-    const std::unique_ptr<UCHAR[]> object(new (std::nothrow) UCHAR[objectLength]);
-    if (!object) {
-        return false;
-    }
-    BCRYPT_HASH_HANDLE created = nullptr;
-    if (!BCRYPT_SUCCESS(BCryptCreateHash(algorithm.get(), &created, object.get(), objectLength,
-                                         nullptr, 0, 0))) {
-        return false;
-    }
-    const UniqueCngHash hash(created);
-    Sha256Digest result{};
-    if (!HashFileContent(file, hash.get(), stop) ||
-        !BCRYPT_SUCCESS(
-            BCryptFinishHash(hash.get(), result.data(), static_cast<ULONG>(result.size()), 0))) {
-        return false;
-    }
-    digest = result;
-    return true;
+    return hash.Finish(digest);
 }
 
 bool ParseSha256Hex(const std::wstring& text, Sha256Digest& digest) {

@@ -1,5 +1,6 @@
 #pragma once
-// SHA-256 digests of downloaded files, and the hexadecimal form descriptors publish them in.
+// SHA-256 digests of downloaded files and of descriptors, and the hexadecimal form descriptors
+// publish them in.
 
 #include <windows.h>
 
@@ -21,6 +22,8 @@ bool Sha256File(const std::wstring& path, Sha256Digest& digest);
 // does not hold up a cancel.
 bool Sha256OfOpenFile(HANDLE file, Sha256Digest& digest,
                       const std::function<bool()>& stop = nullptr);
+// The digest of `length` bytes in memory; false when CNG fails, leaving `digest` as it was.
+bool Sha256OfBytes(const void* bytes, size_t length, Sha256Digest& digest);
 
 // Exactly 64 hexadecimal digits in either case, with spaces, tabs or line breaks around them
 // but not between them. False otherwise, leaving `digest` as it was.

@@ -103,6 +103,13 @@ bool ParsePublicKey(const std::wstring& base64Spki, PublicKey& key) {
     return true;
 }
 
+std::wstring EncodePublicKey(const PublicKey& key) {
+    std::array<uint8_t, kSpkiBytes> spki{};
+    std::memcpy(spki.data(), kP256SpkiPrefix, sizeof(kP256SpkiPrefix));
+    std::memcpy(spki.data() + sizeof(kP256SpkiPrefix), key.point.data(), key.point.size());
+    return EncodeBase64(spki.data(), spki.size());
+}
+
 bool VerifySignature(const PublicKey& key, const Sha256Digest& digest,
                      const std::wstring& base64DerSignature) {
     std::vector<uint8_t> der;

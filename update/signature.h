@@ -20,6 +20,9 @@ struct PublicKey {
 // other key, curve or text, leaving `key` as it was. Whether the point lies on the curve is
 // left to VerifySignature, which then fails.
 bool ParsePublicKey(const std::wstring& base64Spki, PublicKey& key);
+// The form ParsePublicKey reads: base64 of the key's DER SubjectPublicKeyInfo, as config.ini's
+// publickey holds it.
+std::wstring EncodePublicKey(const PublicKey& key);
 
 // True only when `base64DerSignature` is the base64 of a strict DER SEQUENCE of two positive
 // minimal INTEGERs r and s below 2^256, and (r, s) is a valid signature of `digest` by `key`.

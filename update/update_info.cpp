@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <exception>
+#include <optional>
 
 namespace updater {
 
@@ -100,12 +101,14 @@ HRESULT ReadDocument(IXMLDOMDocument* document, UpdateInfo& info) {
 }
 
 // The first element of this name, if any; an absent element or a failing query leaves the
-// field empty, so that descriptors without it read exactly as before.
-void ReadOptionalText(IXMLDOMDocument* document, const wchar_t* query, std::wstring& field) {
+// field empty, so that descriptors without it read exactly as before. True when it was found.
+bool ReadOptionalText(IXMLDOMDocument* document, const wchar_t* query, std::wstring& field) {
     ComPtr<IXMLDOMNode> node;
-    if (SUCCEEDED(SelectFirst(document, query, node))) {
-        field = NodeText(node.Get());
+    if (FAILED(SelectFirst(document, query, node))) {
+        return false;
     }
+    field = NodeText(node.Get());
+    return true;
 }
 
 } // namespace
@@ -158,6 +161,8 @@ HRESULT UpdateInfo::Parse(const char* bytes, size_t length) {
     comments.clear();
     sha256.clear();
     signature.clear();
+    product.clear();
+    expires.reset();
 
     std::wstring decoded;
     if (!DecodeDescriptor(bytes, length, decoded)) {
@@ -194,6 +199,11 @@ HRESULT UpdateInfo::Parse(const char* bytes, size_t length) {
         }
         ReadOptionalText(document.Get(), L"//sha256", sha256);
         ReadOptionalText(document.Get(), L"//signature", signature);
+        ReadOptionalText(document.Get(), L"//product", product);
+        std::wstring expiry;
+        if (ReadOptionalText(document.Get(), L"//expires", expiry)) {
+            expires = expiry;
+        }
         return S_OK;
     } catch (const std::exception&) {
         // The strings could not grow; what was read so far stays, as after any failure.

@@ -1,6 +1,7 @@
 #pragma once
 // The update descriptor: an XML document naming the latest version, its size text, the
-// download address of its setup program and its description, read through MSXML.
+// download address of its setup program and its description, and optionally the checks that go
+// with them, read through MSXML.
 
 #include "update/descriptor_text.h"
 
@@ -8,6 +9,7 @@
 #include <oleauto.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace updater {
@@ -40,6 +42,10 @@ public:
     // Optional, empty when the element is absent or the required fields could not be read:
     std::wstring sha256;    // hexadecimal SHA-256 of the setup program
     std::wstring signature; // base64 of the vendor's DER ECDSA P-256 signature of it
+    std::wstring product;   // the product the update is for
+    // The moment after which the descriptor is no longer used; set even when empty, since an
+    // empty <expires> is a malformed one.
+    std::optional<std::wstring> expires;
 };
 
 // The process-wide record: filled by the update check, read later by the install worker.

@@ -1,6 +1,6 @@
 # Shared set-up for the project's scripts: packages, wine prefix, display, wine server, build.
-# Sourced by scripts/test, scripts/demo and scripts/bench. Every step is idempotent and quiet
-# when there is nothing to do.
+# Sourced by scripts/test, scripts/demo, scripts/bench and the publishing commands. Every step
+# is idempotent and quiet when there is nothing to do.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_DIR=${UPDATER_BUILD_DIR:-$ROOT/build}
@@ -12,7 +12,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 
 UPDATER_PACKAGES=(cmake make g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 fonts-wine
-    xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei googletest curl python3 openssl)
+    xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei googletest curl python3 openssl
+    osslsigncode)
 
 log() { echo "[$(basename "$0")] $*" >&2; }
 
@@ -114,4 +115,42 @@ build_project() {
         return 1
     fi
     grep -E "warning:" "$BUILD_DIR/build.log" || true
+}
+
+PUBLISH_EXE=$BUILD_DIR/tools/updater-publish.exe
+
+# A Linux path as wine shows it to a Windows program; the file need not exist.
+windows_path() {
+    winepath -w "$(realpath -m -- "$1")" 2>/dev/null
+}
+
+# Runs `updater-publish COMMAND ARGUMENTS...` under wine once the packages, the prefix and the
+# tool are there. The values of the options listed in PATH_OPTIONS (space-separated; "--name
+# VALUE" or "--name=VALUE") and the other arguments that name existing files go to it as Windows
+# paths. Its standard input is empty; what it writes passes through unchanged.
+# Usage: run_publish COMMAND "PATH_OPTIONS" ARGUMENTS...
+run_publish() {
+    local command=$1 path_options=" $2 " next= arg name args=()
+    shift 2
+    ensure_packages
+    ensure_wine_prefix
+    [ -f "$PUBLISH_EXE" ] || build_project >&2
+    for arg in "$@"; do
+        name=${arg%%=*}
+        if [ "$next" = path ]; then
+            arg=$(windows_path "$arg")
+            next=
+        elif [ "$next" = value ]; then
+            next=
+        elif [[ $arg == --*=* && $path_options == *" $name "* ]]; then
+            arg=$name=$(windows_path "${arg#*=}")
+        elif [[ $arg == --* && $arg != *=* && $arg != --help ]]; then
+            next=value
+            [[ $path_options == *" $arg "* ]] && next=path
+        elif [[ $arg != -* && -e $arg ]]; then
+            arg=$(windows_path "$arg")
+        fi
+        args+=("$arg")
+    done
+    wine "$PUBLISH_EXE" "$command" "${args[@]}" </dev/null
 }

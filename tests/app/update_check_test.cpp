@@ -4,9 +4,11 @@
 
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
+#include "tools/publish/signing_key.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace updater {
@@ -29,6 +31,48 @@ std::string Descriptor(const std::string& ver,
 
 std::string At(const std::string& path) {
     return testing_support::ToAnsi(ServerUrl(path));
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+// The vendor's key and another one, made for the run.
+const SigningKey& Key(bool vendor) {
+    static SigningKey keys[2];
+    static const bool made = keys[0].Generate() && keys[1].Generate();
+    EXPECT_TRUE(made);
+    return keys[vendor ? 0 : 1];
+}
+
+// Signed as updater-publish signs it.
+std::string Signed(std::string descriptor, bool vendor = true) {
+    EXPECT_TRUE(SignDescriptor(Key(vendor), descriptor));
+    return descriptor;
+}
+
+// ASCII text in UTF-16 after its byte order mark.
+std::string Utf16(const std::string& text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text) {
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return bytes;
+}
+
+// UTC `hours` from now, as <expires> holds it.
+std::string UtcIn(int hours) {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks{{now.dwLowDateTime, now.dwHighDateTime}};
+    ticks.QuadPart += hours * 36000000000LL;
+    const FILETIME moment{ticks.LowPart, ticks.HighPart};
+    SYSTEMTIME time{};
+    FileTimeToSystemTime(&moment, &time);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", time.wYear, time.wMonth,
+                  time.wDay, time.wHour, time.wMinute, time.wSecond);
+    return text;
 }
 
 struct CheckCase {
@@ -63,10 +107,54 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
         "<!ELEMENT url ANY><!ELEMENT size ANY><!ELEMENT comments ANY><!ENTITY a \"" +
         std::string(1000, 'a') + "\">]>" +
         Descriptor("2.0", "<size>1</size><comments>&a;&a;&a;</comments>").substr(21);
+    const std::wstring offer = L"当前版本：1.0.0.1\r\n\r\n最新版本：1.0.0.2\r\n文件大小：3.2 MB\r\n"
+                               L"更新描述：\r\nA\r\nB\r\n\r\n";
+    // The same descriptor with a <sha256>, signed or not, and config.ini with the vendor's key.
+    const std::string checked =
+        Descriptor("1.0.0.2", "<size>3.2 MB</size><comments><l>A</l><l>B</l></comments><sha256>" +
+                                  std::string(64, 'a') + "</sha256>");
+    const std::string signedChecked = Signed(checked);
+    const auto with = [](const std::string& descriptor,
+                         const std::string& lines = "signeddescriptor=1") {
+        return "version=1.0.0.1\r\nupdate=" + At(Publish("d.xml", descriptor)) +
+               "\r\npublickey=" + testing_support::ToAnsi(EncodePublicKey(Key(true).Public())) +
+               "\r\n" + lines;
+    };
+    std::string moved = checked;
+    moved.insert(moved.find("</update>"), signedChecked.substr(checked.size()));
+    const auto element = [&](const std::string& xml, const std::string& lines) {
+        return with(Replaced(checked, "<sha256>", xml + "<sha256>"), lines);
+    };
     const CheckCase cases[] = {
-        {"newer", "version=1.0.0.1\r\nupdate=" + newer, 1,
-         L"当前版本：1.0.0.1\r\n\r\n最新版本：1.0.0.2\r\n文件大小：3.2 MB\r\n"
-         L"更新描述：\r\nA\r\nB\r\n\r\n"},
+        {"newer", "version=1.0.0.1\r\nupdate=" + newer, 1, offer},
+        {"signed", with(signedChecked), 1, offer},
+        {"signed, a byte of the notes changed", with(Replaced(signedChecked, "<l>A", "<l>C")), -4,
+         kUnusable},
+        {"signed, a byte of the version changed", with(Replaced(signedChecked, ".2<", ".3<")), -4,
+         kUnusable},
+        // Any changed byte of the mark leaves a text that does not parse; without it, it does.
+        {"signed, its byte order mark removed", with(Signed("\xEF\xBB\xBF" + checked).substr(3)),
+         -4, kUnusable},
+        {"signature comment removed", with(checked), -4, kUnusable},
+        {"signature comment moved before the end", with(moved), -4, kUnusable},
+        {"signed with another key", with(Signed(checked, false)), -4, kUnusable},
+        {"UTF-16 LE, signed", with(Signed(Utf16(checked, false))), 1, offer},
+        {"UTF-16 BE, signed", with(Signed(Utf16(checked, true))), 1, offer},
+        {"UTF-16 BE, a byte of the notes changed",
+         with(Replaced(Signed(Utf16(checked, true)), "A", "C")), -4, kUnusable},
+        {"signed, no <sha256>", with(Signed(Descriptor("1.0.0.2"))), -4, kUnusable},
+        {"signeddescriptor=1 without a key",
+         "version=1.0\r\nupdate=" + newer + "\r\nsigneddescriptor=1", -2, kConfigError},
+        {"signeddescriptor=yes", with(signedChecked, "signeddescriptor=yes"), -2, kConfigError},
+        {"signeddescriptor=0, wrong signature", with(Signed(checked, false), "signeddescriptor=0"),
+         1, offer},
+        {"expired an hour ago", element("<expires>" + UtcIn(-1) + "</expires>", ""), -4, kUnusable},
+        {"expires in an hour", element("<expires>" + UtcIn(1) + "</expires>", ""), 1, offer},
+        {"expiry without its Z", element("<expires>" + UtcIn(1).substr(0, 19) + "</expires>", ""),
+         -4, kUnusable},
+        {"this product", element("<product>Writer</product>", "product=Writer"), 1, offer},
+        {"another product", element("<product>Reader</product>", "product=Writer"), -4, kUnusable},
+        {"no product", element("", "product=Writer"), -4, kUnusable},
         {"same", "version=1.0.0.1\r\nupdate=" + same, 0, kUpToDate},
         {"installed is newer", "version=1.0.0.2\r\nupdate=" + same, -1, kUpToDate},
         {"no version", "update=" + newer, -2, kConfigError},

@@ -367,10 +367,13 @@ std::string WithElement(std::string xml, const std::string& name, const std::str
                   : xml.replace(start + name.size() + 2, end - start - name.size() - 2, text);
 }
 
-// The vendor's update as scripts/make-key and scripts/make-descriptor made it (see
-// start_test_server.sh), and variants of it.
+// The vendor's update as scripts/make-key and scripts/make-descriptor made it, variants of it,
+// and setup programs with Authenticode signatures (see start_test_server.sh).
 TEST(UpdaterEndToEnd, OnlyASetupProgramThatMatchesItsChecksumAndSignatureIsStarted) {
     const std::string key = "publickey=" + ServedFile("publickey.txt");
+    const std::string signedDescriptor = key + "\r\nsigneddescriptor=1";
+    const std::string vendor = "publisher=Updater Test Vendor\r\n";
+    const std::string byVendor = "/files/authenticode-by-codesign.exe";
     const std::string signedXml = ServedFile("vendor-setup.xml");
     const std::string other = ServedFile("vendor-other.xml");
     const size_t start = other.find("<signature>") + 11;
@@ -410,6 +413,23 @@ TEST(UpdaterEndToEnd, OnlyASetupProgramThatMatchesItsChecksumAndSignatureIsStart
          kUpgradeFailed, -1, setup},
         {"malformed key", config(signedXml, "publickey=AAAA" + key.substr(14)), nullptr, kError,
          L"本地配置信息有错误！", -2, setup},
+        {"signed descriptor required", config(signedXml, signedDescriptor), Accept, nullptr,
+         nullptr, 0, setup, true},
+        // The signed setup program of an older release, offered under a higher version.
+        {"downgrade", config(WithElement(signedXml, "ver", "99.0"), signedDescriptor), nullptr,
+         kError, L"远程升级信息配置有错误！", -4, setup},
+        {"Authenticode by the publisher", Config(byVendor) + vendor, Accept, nullptr, nullptr, 0,
+         byVendor, true},
+        {"Authenticode by another", Config(byVendor) + "publisher=Another Vendor", Accept, kError,
+         kUpgradeFailed, -1, byVendor},
+        {"no Authenticode", Config("/files" + setup) + vendor, Accept, kError, kUpgradeFailed, -1,
+         setup},
+        {"Authenticode, a byte changed after signing",
+         Config("/files/authenticode-tampered.exe") + vendor, Accept, kError, kUpgradeFailed, -1,
+         "/authenticode-tampered.exe"},
+        {"Authenticode from an authority nobody trusts",
+         Config("/files/authenticode-by-untrusted-codesign.exe") + vendor, Accept, kError,
+         kUpgradeFailed, -1, "/authenticode-by-untrusted-codesign.exe"},
     };
     for (const auto& flow : flows) {
         RunFlow(flow);

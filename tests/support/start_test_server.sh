@@ -2,8 +2,10 @@
 # Starts the loopback server for a test run: plain HTTP, HTTPS with a certificate from the
 # run's own test CA (which trust_test_ca adds to the wine prefix), and HTTPS with a certificate
 # nobody trusts. Then publishes a vendor's update made with the vendor's tools: a key, the setup
-# program signed (vendor.xml), and a copy with one byte changed under the original's
-# descriptor (tampered.xml).
+# program and its descriptor signed (vendor-setup.xml), and a copy with one byte changed under
+# the original's descriptor (vendor-tampered.xml). And the setup program with Authenticode
+# signatures: by "Updater Test Vendor" from the run's code signing CA (trusted like the other),
+# the same with a byte changed after signing, and by that name from an authority nobody trusts.
 # Usage: start_test_server.sh <folder> <source folder> <setup program>
 set -eu
 dir=$1
@@ -25,6 +27,22 @@ if [ ! -f server.pem ]; then
     openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 3650 \
         -subj "/CN=localhost" -addext subjectAltName=DNS:localhost -keyout untrusted.key \
         -out untrusted.pem 2>/dev/null
+fi
+# wine 8 verifies RSA chains in Authenticode signatures only: with ECDSA certificates it
+# answers TRUST_E_CERT_SIGNATURE.
+if [ ! -f codesign.pem ]; then
+    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Updater Test Code Signing CA" \
+        -keyout codesign-ca.key -out codesign-ca.pem -addext basicConstraints=critical,CA:TRUE \
+        -addext keyUsage=critical,keyCertSign 2>/dev/null
+    openssl x509 -in codesign-ca.pem -outform DER -out codesign-ca.der
+    openssl req -newkey rsa:2048 -nodes -subj "/CN=Updater Test Vendor" -keyout codesign.key \
+        -out codesign.csr 2>/dev/null
+    printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >codesign.ext
+    openssl x509 -req -in codesign.csr -CA codesign-ca.pem -CAkey codesign-ca.key \
+        -CAcreateserial -days 3650 -extfile codesign.ext -out codesign.pem 2>/dev/null
+    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Updater Test Vendor" \
+        -addext extendedKeyUsage=codeSigning -keyout untrusted-codesign.key \
+        -out untrusted-codesign.pem 2>/dev/null
 fi
 # The server ends with ctest, which started this script.
 python3 "$source/scripts/lib/http_server.py" --daemon --watch-pid "$PPID" --root "$dir/www" \
@@ -48,3 +66,9 @@ done
 "$source/scripts/make-descriptor" --version 2.0 --notes "$dir/vendor/notes.txt" \
     --url "http://127.0.0.1:$port/files/vendor-tampered.exe" --key "$dir/vendor/updater-key.pem" \
     --out "$www/vendor-other.xml" "$www/vendor-tampered.exe"
+for signer in codesign untrusted-codesign; do
+    osslsigncode sign -certs "$dir/tls/$signer.pem" -key "$dir/tls/$signer.key" -h sha256 \
+        -in "$setup" -out "$www/authenticode-by-$signer.exe" >/dev/null
+done
+cp "$www/authenticode-by-codesign.exe" "$www/authenticode-tampered.exe"
+printf 'X' | dd of="$www/authenticode-tampered.exe" bs=1 seek=100 conv=notrunc 2>/dev/null

@@ -1,5 +1,5 @@
-// updater-check: walks through one update check step by step, as updater.exe would make it,
-// and says at each step what the updater sees. The vendor runs it on a descriptor before
+// updater-publish check: walks through one update check step by step, as updater.exe would make
+// it, and says at each step what the updater sees. The vendor runs it on a descriptor before
 // publishing it, and on a live address when users report that no update is offered.
 
 #include "app/update_check.h"
@@ -8,11 +8,18 @@
 #include "net/http_transfer.h"
 #include "net/transfer_common.h"
 #include "net/url.h"
-#include "tools/updater_check/output.h"
 #include "download/save_path.h"
+#include "tools/publish/check_wording.h"
+#include "tools/publish/command_line.h"
+#include "tools/publish/commands.h"
+#include "tools/publish/output.h"
+#include "update/authenticode.h"
+#include "update/descriptor_check.h"
+#include "update/descriptor_signature.h"
 #include "update/descriptor_text.h"
 #include "update/setup_check.h"
 #include "update/update_info.h"
+#include "update/utc_time.h"
 
 #include <windows.h>
 
@@ -23,23 +30,20 @@ using namespace updater;
 
 namespace {
 
-constexpr int kExitGood = 0;
-constexpr int kExitBad = 1;
-
 constexpr wchar_t kUsage[] =
-    L"usage: updater-check [--config PATH\\config.ini | --installed VERSION] "
+    L"usage: updater-publish check [--config PATH\\config.ini | --installed VERSION] "
     L"[--publickey BASE64] DESCRIPTOR\n"
     L"  DESCRIPTOR  an http(s) address or a local file\n"
-    L"  --config    read version and publickey from this config.ini\n"
+    L"  --config    read version, publickey, signeddescriptor, product and publisher from this\n"
+    L"              config.ini\n"
     L"  --installed the installed version (instead of --config)\n"
     L"  --publickey the vendor's key, base64 of its DER SubjectPublicKeyInfo\n"
     L"Exit code 0 when the updater would offer the update (its setup program verified, when\n"
     L"checked) or report that it is up to date; 1 otherwise.\n";
 
 // Ends the check with the updater's own outcome for this step.
-int Outcome(int result, const wchar_t* why) {
-    Print(std::wstring(L"=> ") + why + L"; the updater would end with exit code " +
-          std::to_wstring(result));
+int Outcome(int result, const std::wstring& why) {
+    Print(L"=> " + why + L"; the updater would end with exit code " + std::to_wstring(result));
     return kExitBad;
 }
 
@@ -103,6 +107,50 @@ bool ReadDescriptorFile(const std::wstring& path, std::vector<char>& bytes) {
     return true;
 }
 
+// Who signed the setup program, as the updater would see it with a publisher in config.ini.
+void ReportAuthenticode(const std::wstring& path) {
+    const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring signer;
+    const LONG status = VerifyAuthenticode(file.get(), signer);
+    Print(status == ERROR_SUCCESS ? L"Authenticode signer: " + signer
+                                  : L"Authenticode: none that Windows accepts (" + HexCode(status) +
+                                        L": " + TrustErrorName(status) + L")");
+}
+
+// What the descriptor's signature comment is, checked with the vendor's key when there is one.
+void ReportDescriptorSignature(const SetupRequirements& requirements,
+                               const std::vector<char>& bytes) {
+    DescriptorSignature signature;
+    if (!FindDescriptorSignature(bytes.data(), bytes.size(), signature)) {
+        Print(L"descriptor signature: (none)");
+    } else if (!requirements.vendorKey) {
+        Print(L"descriptor signature: present, not checked without a public key");
+    } else if (VerifyDescriptorSignature(*requirements.vendorKey, bytes.data(), bytes.size())) {
+        Print(L"descriptor signature: the vendor's, over the first " +
+              std::to_wstring(signature.signedBytes) + L" bytes");
+    } else {
+        Print(L"descriptor signature: NOT the vendor's signature of the bytes before it");
+    }
+}
+
+void ReportExpiry(const UpdateInfo& info) {
+    ULONGLONG expiry = 0;
+    if (!info.expires) {
+        Print(L"expires: (never)");
+    } else if (!ParseUtcTime(*info.expires, expiry)) {
+        Print(L"expires: " + *info.expires + L" (malformed)");
+    } else {
+        const ULONGLONG now = CurrentUtcTicks();
+        const ULONGLONG hours =
+            (expiry > now ? expiry - now : now - expiry) / kTicksPerSecond / 3600;
+        const std::wstring span = hours >= 48 ? std::to_wstring(hours / 24) + L" days"
+                                              : std::to_wstring(hours) + L" hours";
+        Print(L"expires: " + *info.expires +
+              (expiry >= now ? L" (in " + span + L")" : L" (" + span + L" ago: expired)"));
+    }
+}
+
 // Downloads the setup program into a temporary file of its own, checks it and deletes it.
 int CheckSetupProgram(const SetupRequirements& requirements, const std::wstring& url) {
     wchar_t directory[MAX_PATH + 1] = L"";
@@ -116,6 +164,9 @@ int CheckSetupProgram(const SetupRequirements& requirements, const std::wstring&
     const bool downloaded = HttpGetToFile(url.c_str(), path, nullptr);
     const std::wstring verdict =
         downloaded ? CheckSetupFile(requirements, path) : L"the download failed";
+    if (downloaded) {
+        ReportAuthenticode(path);
+    }
     DeleteFileW(path);
     if (!verdict.empty()) {
         Print(L"setup program refused: " + verdict);
@@ -125,8 +176,10 @@ int CheckSetupProgram(const SetupRequirements& requirements, const std::wstring&
     return kExitGood;
 }
 
-int Check(const std::wstring& configPath, std::wstring installed, std::wstring publicKey,
+int Check(const std::wstring& configPath, std::wstring installed, const std::wstring& publicKey,
           const std::wstring& descriptor) {
+    DescriptorRequirements descriptorRequirements;
+    SetupRequirements requirements;
     if (!configPath.empty()) {
         const size_t slash = configPath.find_last_of(L"\\/");
         const std::wstring name =
@@ -141,19 +194,28 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
         Print(L"config.ini: update=" + config.descriptorUrl);
         Print(std::wstring(L"config.ini: publickey ") +
               (config.publicKey.empty() ? L"not set" : L"set"));
+        Print(std::wstring(L"config.ini: signed descriptor ") +
+              (config.descriptorSigning == LocalConfig::DescriptorSigning::Required
+                   ? L"required"
+                   : L"not required"));
+        Print(L"config.ini: product=" + config.product);
+        Print(L"config.ini: publisher=" + config.publisher);
         installed = config.version;
-        if (publicKey.empty()) {
-            publicKey = config.publicKey;
+        if (!publicKey.empty()) {
+            config.publicKey = publicKey;
+        }
+        const std::wstring broken = ConfiguredChecks(config, descriptorRequirements, requirements);
+        if (!installed.empty() && !broken.empty()) {
+            return Outcome(kCheckConfigIncomplete, L"config.ini: " + broken);
         }
     } else {
         Print(L"installed version: " + installed);
+        if (!SetVendorKey(requirements, publicKey)) {
+            return Outcome(kCheckConfigIncomplete, L"--publickey is not a P-256 public key");
+        }
     }
     if (installed.empty()) {
         return Outcome(kCheckConfigIncomplete, L"config.ini: version is missing");
-    }
-    SetupRequirements requirements;
-    if (!SetVendorKey(requirements, publicKey)) {
-        return Outcome(kCheckConfigIncomplete, L"config.ini: publickey is not a P-256 public key");
     }
 
     Print(L"descriptor: " + descriptor);
@@ -169,14 +231,22 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
         return Outcome(kCheckDescriptorUnusable, L"the descriptor is larger than 1 MiB");
     }
 
+    ReportDescriptorSignature(requirements, bytes);
+    const std::wstring refused =
+        CheckDescriptorBytes(descriptorRequirements, bytes.data(), bytes.size());
+    const bool errorPage = origin.status >= kFirstErrorStatus;
+    if (!refused.empty()) {
+        Print(L"refused: " + refused);
+        return errorPage ? Outcome(kCheckFetchFailed, L"the server answered with an error page")
+                         : Outcome(kCheckDescriptorUnusable, L"the descriptor is unusable");
+    }
+
     UpdateInfo info;
     const HRESULT parsed = info.Parse(bytes.data(), bytes.size());
     if (FAILED(parsed)) {
         Print(L"parse failed: " + DescribeParseFailure(parsed, bytes));
-        if (origin.status >= kFirstErrorStatus) {
-            return Outcome(kCheckFetchFailed, L"the server answered with an error page");
-        }
-        return Outcome(kCheckDescriptorUnusable, L"the descriptor is unusable");
+        return errorPage ? Outcome(kCheckFetchFailed, L"the server answered with an error page")
+                         : Outcome(kCheckDescriptorUnusable, L"the descriptor is unusable");
     }
     std::wstring setupUrl;
     if (!origin.url.empty() && ResolveUrl(origin.url, info.url, setupUrl) && setupUrl != info.url) {
@@ -195,6 +265,13 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
     Print(L"comments:\n" + info.comments);
     Print(L"sha256: " + (info.sha256.empty() ? L"(none)" : info.sha256));
     Print(L"signature: " + (info.signature.empty() ? L"(none)" : info.signature));
+    Print(L"product: " + (info.product.empty() ? L"(none)" : info.product));
+    ReportExpiry(info);
+    const std::wstring unusable =
+        CheckDescriptorFields(descriptorRequirements, info, CurrentUtcTicks());
+    if (!unusable.empty()) {
+        return Outcome(kCheckDescriptorUnusable, unusable);
+    }
     if (!SetPublishedChecks(requirements, info.sha256, info.signature)) {
         return Outcome(kCheckDescriptorUnusable, L"<sha256> is not 64 hexadecimal digits");
     }
@@ -211,8 +288,8 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
     Print(L"installed " + installed + L" < published " + info.ver);
     Print(L"=> offer the update; the updater would end with exit code 0 once the setup program "
           L"is downloaded and started (2 or 1003 when declined, -1 when the download fails)");
-    if (!requirements.sha256 && !requirements.vendorKey) {
-        Print(L"setup program not checked: neither <sha256> nor a public key");
+    if (!requirements.sha256 && !requirements.vendorKey && requirements.publisher.empty()) {
+        Print(L"setup program not checked: neither <sha256> nor a public key nor a publisher");
         return kExitGood;
     }
     return CheckSetupProgram(requirements, info.url);
@@ -220,30 +297,25 @@ int Check(const std::wstring& configPath, std::wstring installed, std::wstring p
 
 } // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    std::wstring configPath, installed, publicKey, descriptor;
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
-            Print(kUsage);
-            return kExitGood;
-        } else if (arg == L"--config" && hasValue) {
-            configPath = argv[++i];
-        } else if (arg == L"--installed" && hasValue) {
-            installed = argv[++i];
-        } else if (arg == L"--publickey" && hasValue) {
-            publicKey = argv[++i];
-        } else if (descriptor.empty() && arg.rfind(L"--", 0) != 0) {
-            descriptor = arg;
-        } else {
-            Print(L"unexpected argument: " + arg + L"\n" + kUsage);
-            return kExitBad;
-        }
+int CheckCommand(const Arguments& arguments) {
+    if (HelpAsked(arguments)) {
+        Print(kUsage);
+        return kExitGood;
+    }
+    std::wstring configPath, installed, publicKey, error;
+    std::vector<std::wstring> descriptor;
+    const std::vector<Option> options = {
+        {L"--config", &configPath},
+        {L"--installed", &installed},
+        {L"--publickey", &publicKey},
+    };
+    if (!ParseOptions(arguments, options, 1, descriptor, error)) {
+        Print(error + L"\n" + kUsage);
+        return kExitBad;
     }
     if (descriptor.empty() || configPath.empty() == installed.empty()) {
         Print(kUsage);
         return kExitBad;
     }
-    return Check(configPath, installed, publicKey, descriptor);
+    return Check(configPath, installed, publicKey, descriptor[0]);
 }

@@ -1,65 +1,14 @@
-#include "tools/updater_check/output.h"
+#include "tools/publish/check_wording.h"
 
 #include "common/unique_handle.h"
-#include "common/utf8.h"
 #include "update/descriptor_text.h"
 
 #include <msxml.h>
 #include <wininet.h>
 #include <wrl/client.h>
 
-#include <algorithm>
-
 using Microsoft::WRL::ComPtr;
-using updater::AppendUtf8;
 using updater::UniqueBstr;
-
-namespace {
-
-constexpr size_t kConsolePiece = 8192; // characters
-
-} // namespace
-
-void Print(const std::wstring& line) {
-    std::wstring text;
-    for (const wchar_t c : line) {
-        if (c != L'\r') {
-            text += c;
-        }
-    }
-    // Blocks such as the description end in a line break of their own.
-    while (!text.empty() && text.back() == L'\n') {
-        text.pop_back();
-    }
-    text += L'\n';
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (GetConsoleMode(out, &mode)) {
-        // A console takes one write from a 64 KB heap only (before Windows 8): a long address
-        // goes out in pieces rather than not at all. A surrogate pair stays in one piece.
-        for (size_t start = 0; start < text.size(); start += written) {
-            DWORD piece = static_cast<DWORD>(std::min(text.size() - start, kConsolePiece));
-            if (start + piece < text.size() && IS_HIGH_SURROGATE(text[start + piece - 1])) {
-                --piece;
-            }
-            if (!WriteConsoleW(out, text.data() + start, piece, &written, nullptr) ||
-                written == 0) {
-                return;
-            }
-        }
-        return;
-    }
-    std::string utf8;
-    AppendUtf8(utf8, text.data(), text.size());
-    for (size_t start = 0; start < utf8.size(); start += written) {
-        if (!WriteFile(out, utf8.data() + start, static_cast<DWORD>(utf8.size() - start), &written,
-                       nullptr) ||
-            written == 0) {
-            return;
-        }
-    }
-}
 
 std::wstring InternetErrorName(DWORD error) {
     switch (error) {
@@ -122,9 +71,7 @@ std::wstring DescribeDocument(const std::wstring& decoded) {
         const std::wstring where =
             line > 0 ? L" at line " + std::to_wstring(line) + L", column " + std::to_wstring(column)
                      : L"";
-        wchar_t hex[16];
-        wsprintfW(hex, L" (0x%08X)", static_cast<unsigned>(code));
-        return L"XML error" + where + L": " + FromBstr(reason.get()) + hex;
+        return L"XML error" + where + L": " + FromBstr(reason.get()) + L" (" + HexCode(code) + L")";
     }
     for (const wchar_t* name : {L"ver", L"url", L"size", L"comments"}) {
         const UniqueBstr query(SysAllocString((std::wstring(L"//") + name).c_str()));
@@ -150,7 +97,30 @@ std::wstring DescribeParseFailure(HRESULT parsed, const std::vector<char>& bytes
     if (updater::DecodeDescriptor(bytes.data(), bytes.size(), decoded)) {
         why = DescribeDocument(decoded);
     }
-    wchar_t code[16];
-    wsprintfW(code, L"0x%08X", static_cast<unsigned>(parsed));
-    return why.empty() ? std::wstring(L"error ") + code : why;
+    return why.empty() ? L"error " + HexCode(parsed) : why;
+}
+
+std::wstring TrustErrorName(LONG status) {
+    switch (status) {
+    case TRUST_E_NOSIGNATURE:
+        return L"not signed";
+    case TRUST_E_BAD_DIGEST:
+        return L"changed after it was signed";
+    case CERT_E_UNTRUSTEDROOT:
+        return L"signed with a certificate from an authority this machine does not trust";
+    case CERT_E_EXPIRED:
+        return L"signed with a certificate that was not valid at the time";
+    case CERT_E_WRONG_USAGE:
+        return L"signed with a certificate that is not for code signing";
+    case TRUST_E_CERT_SIGNATURE:
+        return L"a certificate's signature cannot be verified";
+    default:
+        return L"see winerror.h";
+    }
+}
+
+std::wstring HexCode(LONG code) {
+    wchar_t hex[16];
+    wsprintfW(hex, L"0x%08X", static_cast<unsigned>(code));
+    return hex;
 }
