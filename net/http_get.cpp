@@ -56,7 +56,9 @@ CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report,
             connection_->handle(), L"GET", parts.objectName.c_str(), L"", nullptr, nullptr,
             kTransferRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT |
                 (secure ? INTERNET_FLAG_SECURE : 0) | (options.fromServer ? kFromServerFlags : 0));
-        options.deadline.BoundNextWait(request_->handle(), kSendWaits);
+        const DWORD wait = options.deadline.NextWait(request_->handle(), kSendWaits);
+        SetWaitTimeouts(request_->handle(), wait,
+                        options.deadlineForSendingOnly ? kTransferTimeoutMs : wait);
         if (hop == 0) {
             report.State(kTransferConnected);
         }

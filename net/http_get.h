@@ -20,6 +20,10 @@ struct RequestOptions {
     bool fromServer = false;
     // When the whole transfer must have ended, sending and reading included.
     TransferDeadline deadline;
+    // The deadline bounds connecting and sending only: the answer and its body are awaited
+    // kTransferTimeoutMs per wait, as in any download (under wine a request reads its whole
+    // body with the receive time-out it was sent with).
+    bool deadlineForSendingOnly = false;
     // Added request headers, each line ended by CR LF.
     std::wstring headers;
 };

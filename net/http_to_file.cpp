@@ -41,8 +41,9 @@ UniqueFileHandle HoldWrittenFile(UniqueFileHandle& written, const wchar_t* local
 }
 
 constexpr wchar_t kAbortMessage[] = L"用户终止了下载操作！";
-// Continuing a broken download takes at most this long, reconnections and their pauses
-// included, so that a server that stays away ends in the failure box within about a minute.
+// Reconnections after a break start, connect and send within this time, their pauses included,
+// so that a server that stays away ends in the failure box within about a minute. A break
+// after the download went on again has a window of its own.
 constexpr DWORD kResumeWindowMs = 45000;
 constexpr DWORD kPauseSliceMs = 50;
 
@@ -64,19 +65,23 @@ public:
         int resumptions = 0;
         bool startedOver = false;
         TransferDeadline window;
-        while (!ReadBody()) {
-            if (!offer_.Usable() || received_ == 0 || resumptions == kMaxResumptions) {
+        for (;;) {
+            bool progressed = false;
+            if (ReadBody(progressed)) {
+                return received_;
+            }
+            if (progressed || !window.IsSet()) {
+                window = TransferDeadline::In(kResumeWindowMs);
+            }
+            if (!offer_.Usable() || received_ == 0 || resumptions == kMaxResumptions ||
+                window.Passed()) {
                 throw CInternetException(nullptr, L"Connection broken after %s of %s bytes",
                                          std::to_wstring(received_).c_str(),
                                          std::to_wstring(announced_).c_str());
             }
-            if (resumptions == 0) {
-                window = TransferDeadline::In(kResumeWindowMs);
-            }
             Pause(kFirstResumePauseMs << resumptions++);
             Resume(window, startedOver);
         }
-        return received_;
     }
 
 private:
@@ -93,8 +98,10 @@ private:
         offer_ = lengthAnnounced_ ? ReadResumeOffer(request, announced_) : ResumeOffer();
     }
 
-    // False when the connection broke off before the end of the body, or no answer came.
-    bool ReadBody() {
+    // False when the connection broke off before the end of the body, or no answer came;
+    // `progressed` tells whether any byte arrived. More bytes than announced fail the download:
+    // the file would not be the one offered.
+    bool ReadBody(bool& progressed) {
         if (!get_) {
             return false;
         }
@@ -113,12 +120,17 @@ private:
                 // WinInet ends a body quietly when the server closes the connection early.
                 return !lengthAnnounced_ || received_ >= announced_;
             }
+            if (lengthAnnounced_ && n > announced_ - received_) {
+                throw CInternetException(nullptr, L"More than the announced %s bytes",
+                                         std::to_wstring(announced_).c_str());
+            }
             DWORD written = 0;
             if (!WriteFile(file_, reader.Data(), n, &written, nullptr) || written != n) {
                 throw CInternetException(nullptr, L"Failed to write to local file (%u bytes)",
                                          static_cast<unsigned int>(n));
             }
             received_ += n;
+            progressed = true;
             report_.Position(received_, total_);
         }
     }
@@ -136,10 +148,13 @@ private:
 
     // Asks for the rest of the body. Only the rest of the same file is spliced on; a changed
     // file, or an answer that does not continue where the file stands, starts over from its
-    // first byte, once. A failed reconnection leaves the download broken.
+    // first byte, once. A failed reconnection leaves the download broken. The requests connect
+    // and send within the window; their answers are read as any download's, so that a body
+    // asked for late in the window is not held to what is left of it.
     void Resume(const TransferDeadline& window, bool& startedOver) {
         RequestOptions options;
         options.deadline = window;
+        options.deadlineForSendingOnly = true;
         options.headers = ResumeHeaders(offer_, received_);
         get_.reset();
         try {
@@ -159,6 +174,7 @@ private:
         if (status != HTTP_STATUS_OK) {
             RequestOptions whole;
             whole.deadline = window;
+            whole.deadlineForSendingOnly = true;
             get_.reset();
             get_ = std::make_unique<CHttpGet>(url_, report_, whole);
         }

@@ -128,4 +128,17 @@ std::wstring CHttpFile::QueryHeader(DWORD infoLevel) {
     return value;
 }
 
+bool CHttpFile::QueryTime(DWORD infoLevel, ULONGLONG& time) {
+    SYSTEMTIME parsed{};
+    DWORD size = sizeof(parsed);
+    FILETIME asFileTime{};
+    if (!HttpQueryInfoW(handle(), infoLevel | HTTP_QUERY_FLAG_SYSTEMTIME, &parsed, &size,
+                        nullptr) ||
+        !SystemTimeToFileTime(&parsed, &asFileTime)) {
+        return false;
+    }
+    time = (static_cast<ULONGLONG>(asFileTime.dwHighDateTime) << 32) | asFileTime.dwLowDateTime;
+    return true;
+}
+
 } // namespace updater

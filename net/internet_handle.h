@@ -80,6 +80,9 @@ public:
     // A response header (HTTP_QUERY_ETAG, ...); empty when there is none, or it is longer
     // than any the program uses.
     std::wstring QueryHeader(DWORD infoLevel);
+    // A response header that holds an HTTP date (HTTP_QUERY_DATE, ...) in 100 ns units since
+    // 1601 (a FILETIME); false when there is none or it is no date.
+    bool QueryTime(DWORD infoLevel, ULONGLONG& time);
 };
 
 } // namespace updater

@@ -2,6 +2,7 @@
 
 #include "common/hex_digit.h"
 #include "common/utf8.h"
+#include "net/url_reference.h"
 
 #include <cwchar>
 
@@ -97,9 +98,13 @@ bool CrackUrl(const wchar_t* url, UrlParts& parts) {
         HasControlCharacter(url) || HasEscapedControlCharacter(url) || !HasUsablePort(url)) {
         return false;
     }
+    // The fragment belongs to the client alone: browsers never send it, and a server may
+    // refuse a request line that carries one. Cut before splitting, so that a "#" ends the
+    // host as well, as it does in a browser.
+    const std::wstring sent(url, wcscspn(url, L"#"));
     // Every component fits a buffer as long as the whole URL. No flag: the splitter neither
     // decodes nor adds escapes, so the path and query reach the server as they were written.
-    const DWORD capacity = static_cast<DWORD>(wcslen(url) + 1);
+    const DWORD capacity = static_cast<DWORD>(sent.size() + 1);
     std::wstring scheme(capacity, L'\0'), host(capacity, L'\0'), path(capacity, L'\0'),
         extra(capacity, L'\0');
     URL_COMPONENTSW split = {};
@@ -113,7 +118,7 @@ bool CrackUrl(const wchar_t* url, UrlParts& parts) {
     split.lpszExtraInfo = &extra[0];
     split.dwExtraInfoLength = capacity;
     split.nPort = INTERNET_DEFAULT_HTTP_PORT;
-    if (!InternetCrackUrlW(url, capacity - 1, 0, &split)) {
+    if (!InternetCrackUrlW(sent.c_str(), capacity - 1, 0, &split)) {
         return false;
     }
     scheme.resize(split.dwSchemeLength);
@@ -133,15 +138,15 @@ bool CrackUrl(const wchar_t* url, UrlParts& parts) {
 }
 
 bool ResolveUrl(const std::wstring& base, const std::wstring& reference, std::wstring& resolved) {
-    // One character more than the limit tells a result that is too long from one that fits.
-    wchar_t combined[kMaxUrlLength + 2] = {};
-    DWORD size = static_cast<DWORD>(kMaxUrlLength + 2);
-    if (reference.empty() ||
-        !InternetCombineUrlW(base.c_str(), reference.c_str(), combined, &size, ICU_NO_ENCODE) ||
-        wcslen(combined) > kMaxUrlLength) {
+    // Neither can be part of an address that is accepted; bounding them also bounds the work.
+    if (reference.empty() || reference.size() > kMaxUrlLength || base.size() > kMaxUrlLength) {
         return false;
     }
-    resolved = combined;
+    std::wstring target;
+    if (!ResolveReference(base, reference, target) || target.size() > kMaxUrlLength) {
+        return false;
+    }
+    resolved = std::move(target);
     return true;
 }
 

@@ -17,9 +17,9 @@ struct UrlParts {
     INTERNET_SCHEME schemeKind = INTERNET_SCHEME_UNKNOWN;
     std::wstring host;
     INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
-    // The path followed by its query or fragment, exactly as written: no escape is decoded
-    // and none is added, except that spaces and characters beyond ASCII are sent
-    // percent-encoded as UTF-8, as browsers send them.
+    // The path followed by its query, exactly as written: no escape is decoded and none is
+    // added, except that spaces and characters beyond ASCII are sent percent-encoded as UTF-8,
+    // as browsers send them. It ends before the fragment ("#..."), which is never sent.
     std::wstring objectName;
 
     bool Secure() const { return schemeKind == INTERNET_SCHEME_HTTPS; }
@@ -34,9 +34,10 @@ bool CrackUrl(const wchar_t* url, UrlParts& parts);
 // CrackUrl for http and https URLs only: any other scheme gives false.
 bool CrackHttpUrl(const wchar_t* url, UrlParts& parts);
 
-// `reference` resolved against `base` as a browser resolves a link (an absolute reference
-// stands as it is); no escape is decoded or added. False when the two cannot be combined or
-// the result is longer than kMaxUrlLength.
+// `reference` resolved against `base` as a browser resolves a link (RFC 3986, section 5.2):
+// an absolute reference stands as it is but for its dot segments; no escape is decoded or
+// added. False for an empty reference, when the two cannot be combined (a relative reference
+// against a base without scheme), and when either or the result is longer than kMaxUrlLength.
 bool ResolveUrl(const std::wstring& base, const std::wstring& reference, std::wstring& resolved);
 
 } // namespace updater

@@ -22,11 +22,12 @@ constexpr wchar_t kConfigError[] = L"本地配置信息有错误！";
 constexpr wchar_t kCannotConnect[] = L"无法连接远程服务器！请检查连接！";
 constexpr wchar_t kUnusable[] = L"远程升级信息配置有错误！";
 
-std::string Descriptor(const std::string& ver,
-                       const std::string& rest = "<size>3.2 MB</size><comments><l>A</l>"
-                                                 "<l>B</l></comments>") {
-    return "<?xml version=\"1.0\"?><update><ver>" + ver +
-           "</ver><url>http://127.0.0.1/setup.exe</url>" + rest + "</update>";
+constexpr char kSizeAndComments[] = "<size>3.2 MB</size><comments><l>A</l><l>B</l></comments>";
+
+std::string Descriptor(const std::string& ver, const std::string& rest = kSizeAndComments,
+                       const std::string& url = "http://127.0.0.1/setup.exe") {
+    return "<?xml version=\"1.0\"?><update><ver>" + ver + "</ver><url>" + url + "</url>" + rest +
+           "</update>";
 }
 
 std::string At(const std::string& path) {
@@ -80,6 +81,7 @@ struct CheckCase {
     std::string configLines; // after "[main]"
     int result;
     std::wstring report;
+    std::wstring url{}; // the setup program's address, when checked
 };
 
 void ExpectCheck(const CheckCase& c) {
@@ -92,6 +94,9 @@ void ExpectCheck(const CheckCase& c) {
     const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(c.result, CheckForUpdate(info, report, folder.path()));
     EXPECT_EQ(c.report, report);
+    if (!c.url.empty()) {
+        EXPECT_EQ(c.url, info.url);
+    }
     // The user waits for the check: however the server behaves, it ends within 35 s.
     EXPECT_LT(GetTickCount64() - start, 35000u);
 }
@@ -99,6 +104,13 @@ void ExpectCheck(const CheckCase& c) {
 TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
     const std::string newer = At(Publish("v1002.xml", Descriptor("1.0.0.2")));
     const std::string same = At(Publish("v1001.xml", Descriptor("1.0.0.1")));
+    const std::wstring offer = L"当前版本：1.0.0.1\r\n\r\n最新版本：1.0.0.2\r\n文件大小：3.2 MB\r\n"
+                               L"更新描述：\r\nA\r\nB\r\n\r\n";
+    // Relative setup addresses stand beside the descriptor's final address, query-only ones
+    // included.
+    const std::string beside =
+        Publish("beside.xml", Descriptor("1.0.0.2", kSizeAndComments, "s.exe"));
+    const std::string query = Publish("query.xml", Descriptor("1.0.0.2", kSizeAndComments, "?x=1"));
     std::string big = Descriptor("2.0", "<size>1</size><comments>x</comments>");
     big.insert(big.size() - 9, std::string(1024 * 1024 + 1 - big.size(), ' '));
     // A well-formed, valid document type: only refusing document types keeps it out.
@@ -107,12 +119,9 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
         "<!ELEMENT url ANY><!ELEMENT size ANY><!ELEMENT comments ANY><!ENTITY a \"" +
         std::string(1000, 'a') + "\">]>" +
         Descriptor("2.0", "<size>1</size><comments>&a;&a;&a;</comments>").substr(21);
-    const std::wstring offer = L"当前版本：1.0.0.1\r\n\r\n最新版本：1.0.0.2\r\n文件大小：3.2 MB\r\n"
-                               L"更新描述：\r\nA\r\nB\r\n\r\n";
     // The same descriptor with a <sha256>, signed or not, and config.ini with the vendor's key.
-    const std::string checked =
-        Descriptor("1.0.0.2", "<size>3.2 MB</size><comments><l>A</l><l>B</l></comments><sha256>" +
-                                  std::string(64, 'a') + "</sha256>");
+    const std::string checked = Descriptor("1.0.0.2", std::string(kSizeAndComments) + "<sha256>" +
+                                                          std::string(64, 'a') + "</sha256>");
     const std::string signedChecked = Signed(checked);
     const auto with = [](const std::string& descriptor,
                          const std::string& lines = "signeddescriptor=1") {
@@ -155,6 +164,11 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
         {"this product", element("<product>Writer</product>", "product=Writer"), 1, offer},
         {"another product", element("<product>Reader</product>", "product=Writer"), -4, kUnusable},
         {"no product", element("", "product=Writer"), -4, kUnusable},
+        {"relative address after a redirect",
+         "version=1.0.0.1\r\nupdate=" + At("/redirect-to?url=" + At(beside)), 1, offer,
+         ServerUrl("/files/s.exe")},
+        {"query-only address", "version=1.0.0.1\r\nupdate=" + At(query), 1, offer,
+         ServerUrl(query + "?x=1")},
         {"same", "version=1.0.0.1\r\nupdate=" + same, 0, kUpToDate},
         {"installed is newer", "version=1.0.0.2\r\nupdate=" + same, -1, kUpToDate},
         {"no version", "update=" + newer, -2, kConfigError},
@@ -165,6 +179,7 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
         // An error page is no descriptor of the vendor's: the server could not be used. A
         // descriptor is used whatever the status it comes with.
         {"404 page", "version=1.0\r\nupdate=" + At("/status/404"), -3, kCannotConnect},
+        {"400 page", "version=1.0\r\nupdate=" + At("/status/400"), -3, kCannotConnect},
         {"503 HTML page",
          "version=1.0\r\nupdate=" +
              At(Publish("busy.html", "<html><body>Service Unavailable</body></html>") +

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -163,6 +165,11 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
          0},
         {"cut short without validator", Target::File,
          ServerUrl("/bytes/100000?cut=30000&novalidator=1"), 0},
+        // A Last-Modified counts only when a second older than the answer's Date.
+        {"cut short, modified in the second of Date", Target::File,
+         ServerUrl("/bytes/100000?cut=30000&noetag=1&modified=1700000000&date=1700000000"), 0},
+        {"cut short, modified but no Date", Target::File,
+         ServerUrl("/bytes/100000?cut=30000&noetag=1&nodate=1"), 0},
         {"5 GiB cut short", Target::File, ServerUrl("/bytes/5368709120?cut=3000000&noranges=1"), 0,
          5368709120},
         {"cut four times", Target::File,
@@ -194,7 +201,7 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
 }
 
 // The rest of the same file is asked for with Range and If-Range and spliced on; a changed
-// file, or an answer that does not continue where the file stands, starts over.
+// file, or an answer that is not provably the rest of the same file, starts over.
 TEST(Transfers, ContinueADownloadWhereTheNetworkBrokeIt) {
     struct Case {
         const char* name;
@@ -208,6 +215,19 @@ TEST(Transfers, ContinueADownloadWhereTheNetworkBrokeIt) {
         {"changed before resuming", "cutat=400000&changeto=1", {400000}, true},
         {"a part that starts elsewhere", "cutat=400000&badrange=1", {400000}},
         {"a part of another total", "cutat=400000&badtotal=1", {400000}},
+        {"modified a second before Date",
+         "cutat=400000&noetag=1&modified=1700000000&date=1700000001",
+         {400000}},
+        // Another file's bytes under a weak ETag or none; 1000 bytes more than the part.
+        {"a part with a weak ETag", "cutat=400000&changeto=1&part=weak", {400000}, true},
+        {"a part without validator", "cutat=400000&changeto=1&part=novalidator", {400000}, true},
+        {"a part longer than its range", "cutat=400000&part=long", {400000}},
+        {"a longer part without length", "cutat=400000&part=unannounced", {400000}},
+        // Each break has a window of its own: the second one comes 60 s after the first.
+        {"breaks 60 s apart", "rate=16000&cutat=20000,980000", {20000, 980000}},
+        // The first answer trickles in for 38 s and breaks: the second is sent 4 s before the
+        // window ends, and its part then waits 5 s before its first byte.
+        {"a late part that waits", "cutat=400000&slowpart=38000&partpause=5000", {400000, 400000}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -221,6 +241,7 @@ TEST(Transfers, ContinueADownloadWhereTheNetworkBrokeIt) {
         }
         EXPECT_TRUE(outcome.body == expected) << "a body spliced from two files";
         EXPECT_EQ(kTransferDone, sink.states.back());
+        EXPECT_EQ(expected.size(), sink.positions.back());
         const std::string log = testing_support::Fetch("/log");
         const std::string first = "GET " + path + " HTTP/1.1\r\n";
         std::string resumptions = log.substr(log.find(first));
@@ -234,6 +255,41 @@ TEST(Transfers, ContinueADownloadWhereTheNetworkBrokeIt) {
             resumptions.erase(0, range + 1);
         }
     }
+}
+
+// 4 GiB and 8193 bytes: every count and offset of the download needs more than 32 bits.
+TEST(Transfers, DownloadAFileBeyondFourGiBWhole) {
+    constexpr ULONGLONG kSize = 4294975489;
+    testing_support::TempDir temp;
+    const std::wstring path = temp.File(L"big.exe");
+    RecordingSink sink;
+    const bool ok =
+        HttpGetToFile(ServerUrl("/bytes/" + std::to_string(kSize)).c_str(), path.c_str(), &sink);
+    const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | DELETE,
+                                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_TRUE(ok);
+    ASSERT_TRUE(file);
+    LARGE_INTEGER size{};
+    ASSERT_TRUE(GetFileSizeEx(file.get(), &size));
+    EXPECT_EQ(kSize, static_cast<ULONGLONG>(size.QuadPart));
+    // The last sample spans the 4 GiB mark and ends with the file.
+    for (const ULONGLONG at : {0ULL, 2147483648ULL - 35000, kSize - 70000}) {
+        std::string chunk(70000, '\0');
+        DWORD read = 0;
+        LARGE_INTEGER offset{};
+        offset.QuadPart = static_cast<LONGLONG>(at);
+        ASSERT_TRUE(SetFilePointerEx(file.get(), offset, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(ReadFile(file.get(), &chunk[0], 70000, &read, nullptr) && read == 70000);
+        for (size_t i = 0; i < chunk.size(); ++i) {
+            ASSERT_EQ(static_cast<char>(((at + i) * 7 + (at + i) / 251) % 256), chunk[i]) << at + i;
+        }
+    }
+    ASSERT_FALSE(sink.positions.empty());
+    EXPECT_EQ(kSize, sink.positions.back());
+    EXPECT_EQ(sink.positions.end(), std::adjacent_find(sink.positions.begin(), sink.positions.end(),
+                                                       std::greater_equal<ULONGLONG>()))
+        << "positions rise";
 }
 
 TEST(Transfers, FollowAtMostTenRedirectsToHttpOnly) {
@@ -272,14 +328,14 @@ TEST(Transfers, FetchStopsReadingOneByteBeyondItsLimit) {
 }
 
 // Both transfers send the same request: GET of the object name with its query exactly as
-// written, our agent, "*/*" only, a connection kept alive; the fetch asks caches on the way not
-// to answer. Neither leaves a copy in WinInet's cache.
+// written and without its fragment, our agent, "*/*" only, a connection kept alive; the fetch
+// asks caches on the way not to answer. Neither leaves a copy in WinInet's cache.
 TEST(Transfers, SendAPlainGetWithTheProgramsAgent) {
     for (Target target : {Target::Memory, Target::File}) {
         const std::string path =
             "/files/%E5%8D%87%E7%BA%A7.exe?c=AKIA%2F2026&sig=ab%2Bcd%3D%3D&p=%2525&t=" +
             std::to_string(static_cast<int>(target));
-        Transfer(target, ServerUrl(path), nullptr);
+        Transfer(target, ServerUrl(path + "#frag"), nullptr);
         const std::string log = testing_support::Fetch("/log");
         const size_t start = log.rfind("GET " + path + " HTTP/1.1\r\n");
         ASSERT_NE(std::string::npos, start) << log;
