@@ -55,14 +55,14 @@ int RunOffer(const std::wstring& offerText, int showCommand, UniqueOwnedMutex& c
 
 } // namespace
 
-int Run(LPWSTR /*commandLine*/, int showCommand, UniqueOwnedMutex& checkLock,
+int Run(const LocalConfig& config, int showCommand, UniqueOwnedMutex& checkLock,
         StartupObserver observer) {
     std::wstring temporaryDirectory;
     if (GetTemporaryDirectory(temporaryDirectory)) {
         RemoveEarlierDownloads(temporaryDirectory);
     }
     std::wstring report;
-    const int result = CheckForUpdate(g_updateInfo, report, observer);
+    const int result = CheckForUpdate(config, g_updateInfo, report, observer);
     if (result >= 1) {
         return RunOffer(report, showCommand, checkLock, observer);
     }

@@ -1,5 +1,6 @@
 #include "app/single_instance.h"
 
+#include "log/run_log.h"
 #include "ui/dialog_captions.h"
 
 namespace updater {
@@ -8,6 +9,7 @@ namespace {
 
 constexpr wchar_t kInstanceEventName[] = L"PDF_Update_Check_Event";
 constexpr wchar_t kCheckLockName[] = L"PDF_Update_Check_Mutex";
+constexpr wchar_t kQuietUpdateEventName[] = L"PDF_Update_Quiet_Event";
 // A check ends within about 40 s even against a silent server: past this, the holder is taken
 // to be stuck and this instance goes on without the lock.
 constexpr DWORD kCheckLockWaitMs = 2 * 60 * 1000;
@@ -38,6 +40,13 @@ UniqueOwnedMutex TakeCheckLock() {
     }
 }
 
+// Whether a quiet update of another instance is at work (its marker cannot be opened when that
+// instance has other rights: that counts as well).
+bool QuietUpdateRuns() {
+    const UniqueKernelHandle marker(OpenEventW(SYNCHRONIZE, FALSE, kQuietUpdateEventName));
+    return marker || GetLastError() == ERROR_ACCESS_DENIED;
+}
+
 // Only a dialog the user can see (minimised counts) stands for a running instance: the offer
 // dialog stays hidden behind a download, and a process that shows nothing must not keep
 // later starts from updating.
@@ -58,7 +67,7 @@ HWND FindRunningInstanceDialog() {
     return dialog ? dialog : FindVisibleWindow(kOfferDialogCaption);
 }
 
-UniqueOwnedMutex EnsureSingleInstance() {
+UniqueOwnedMutex EnsureSingleInstance(bool quiet) {
     UniqueOwnedMutex checkLock = TakeCheckLock();
     // Only the event's existence matters. The handle is deliberately kept open for the whole
     // life of the process: closing it would let the name vanish while this instance works.
@@ -67,17 +76,22 @@ UniqueOwnedMutex EnsureSingleInstance() {
     // cannot be opened: "access denied" tells of another instance as "already exists" does.
     const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, kInstanceEventName);
     const DWORD created = GetLastError();
-    if (event != nullptr && created != ERROR_ALREADY_EXISTS) {
-        return checkLock;
-    }
-    if (event == nullptr && created != ERROR_ACCESS_DENIED) {
-        return checkLock; // no event at all: nothing tells of another instance
-    }
-    if (HWND dialog = FindRunningInstanceDialog()) {
-        // Only brought to the front: a minimised progress dialog stays minimised.
-        SetForegroundWindow(dialog);
+    const bool another =
+        event != nullptr ? created == ERROR_ALREADY_EXISTS : created == ERROR_ACCESS_DENIED;
+    HWND dialog = another ? FindRunningInstanceDialog() : nullptr;
+    // A quiet update shows no dialog: its own marker, alive as long as it runs, tells of it.
+    if (dialog != nullptr || (another && QuietUpdateRuns())) {
+        if (dialog != nullptr && !quiet) {
+            // Only brought to the front: a minimised progress dialog stays minimised.
+            SetForegroundWindow(dialog);
+        }
+        LogLine(L"another updater is at work: exit code 100");
         checkLock.reset(); // the next waiting copy finds the same dialog
         ExitProcess(kExitAnotherInstance);
+    }
+    if (quiet) {
+        // Kept open for the life of the process, like the instance event.
+        CreateEventW(nullptr, TRUE, FALSE, kQuietUpdateEventName);
     }
     return checkLock;
 }

@@ -1,9 +1,15 @@
 #include "app/startup.h"
 
+#include "app/command_line.h"
+#include "app/quiet_update.h"
 #include "app/run.h"
 #include "app/single_instance.h"
+#include "app/update_check.h"
 #include "common/unique_handle.h"
+#include "config/update_policy.h"
 #include "framework/app_module.h"
+#include "log/run_log.h"
+#include "resources/resource.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -41,15 +47,46 @@ void TearDownPlatform(PlatformSetUp& setUp) {
     CoUninitialize();
 }
 
+int LoggedExit(int code) {
+    LogLine(L"exit code " + std::to_wstring(code));
+    return code;
+}
+
 } // namespace
 
 int RunUpdater(HINSTANCE instance, LPWSTR commandLine, int showCommand, StartupObserver observer) {
-    UniqueOwnedMutex checkLock = EnsureSingleInstance();
+    const RunMode mode = ReadRunMode(commandLine);
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    StartRunLog(RunLogPath(std::wstring(exe, wcsrchr(exe, L'\\') ? wcsrchr(exe, L'\\') : exe)));
+    LogLine(std::wstring(L"---- updater " UPDATER_VERSION_TEXT L" started (") + exe + L")" +
+            (mode == RunMode::CheckOnly ? L", /check"
+             : mode == RunMode::Quiet   ? L", /quiet"
+                                        : L""));
+    LocalConfig config;
+    ReportStep(observer, "config.ini read");
+    const UpdatePolicy policy = ReadUpdatePolicy(config.product);
+    if (policy.updatesDisabled) {
+        LogLine(L"updates are turned off by policy (UpdatesDisabled)");
+        return LoggedExit(kExitUpdatesDisabled);
+    }
+    if (!policy.updateUrl.empty()) {
+        LogLine(L"descriptor address from policy (UpdateUrl)");
+        config.descriptorUrl = policy.updateUrl;
+    }
+    if (mode == RunMode::CheckOnly) {
+        // The check alone: no window, no download, nothing that another instance could mind.
+        return LoggedExit(EvaluateUpdate(config, g_updateInfo));
+    }
+    UniqueOwnedMutex checkLock = EnsureSingleInstance(mode == RunMode::Quiet);
     ReportStep(observer, "single-instance check");
+    if (mode == RunMode::Quiet) {
+        return LoggedExit(RunQuietUpdate(config));
+    }
     PlatformSetUp setUp = SetUpPlatform(instance, observer);
-    const int result = Run(commandLine, showCommand, checkLock, observer);
+    const int result = Run(config, showCommand, checkLock, observer);
     TearDownPlatform(setUp);
-    return result;
+    return LoggedExit(result);
 }
 
 } // namespace updater

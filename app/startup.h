@@ -9,8 +9,12 @@
 
 namespace updater {
 
+constexpr int kExitUpdatesDisabled = 3;
+
 // Everything updater.exe does between entering and leaving wWinMain; returns the exit code.
 // Ends the process with kExitAnotherInstance instead when another instance shows its dialog.
+// The command line may ask for the check alone ("/check") or an update without windows
+// ("/quiet"); a policy that turns updates off ends the run at once with kExitUpdatesDisabled.
 int RunUpdater(HINSTANCE instance, LPWSTR commandLine, int showCommand,
                StartupObserver observer = nullptr);
 

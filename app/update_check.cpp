@@ -1,7 +1,9 @@
 #include "app/update_check.h"
 
 #include "app/update_check_texts.h"
+#include "common/hex_digit.h"
 #include "common/unique_handle.h"
+#include "log/run_log.h"
 #include "net/http_transfer.h"
 #include "net/url.h"
 #include "update/setup_check.h"
@@ -41,6 +43,12 @@ std::wstring BoundedDescription(const std::wstring& comments) {
         bounded += L"\r\n";
     }
     return bounded;
+}
+
+// Ends a check that could not offer anything, with the reason in the log.
+CheckResult LoggedCheck(CheckResult result, const std::wstring& reason) {
+    LogLine(L"check result " + std::to_wstring(result) + L": " + reason);
+    return result;
 }
 
 int CheckWith(const LocalConfig& config, UpdateInfo& info, std::wstring& report,
@@ -90,13 +98,17 @@ std::wstring ConfiguredChecks(const LocalConfig& config, DescriptorRequirements&
 }
 
 CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupObserver observer) {
+    LogLine(L"installed version " + config.version + L", descriptor " +
+            LoggableUrl(config.descriptorUrl));
     if (config.version.empty() || config.descriptorUrl.empty()) {
-        return kCheckConfigIncomplete;
+        return LoggedCheck(kCheckConfigIncomplete, L"config.ini lacks version or update");
     }
     DescriptorRequirements descriptorRequirements;
     SetupRequirements requirements;
-    if (!ConfiguredChecks(config, descriptorRequirements, requirements).empty()) {
-        return kCheckConfigIncomplete; // checks asked for that cannot be made: a broken config
+    const std::wstring broken = ConfiguredChecks(config, descriptorRequirements, requirements);
+    if (!broken.empty()) {
+        // Checks asked for that cannot be made: a broken configuration.
+        return LoggedCheck(kCheckConfigIncomplete, L"config.ini: " + broken);
     }
     char* received = nullptr;
     DWORD length = 0;
@@ -104,7 +116,7 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
     if (!HttpGetToMemory(config.descriptorUrl.c_str(), &received, &length, nullptr,
                          static_cast<DWORD>(kMaxDescriptorBytes), &origin)) {
         ReportStep(observer, "descriptor fetch failed");
-        return kCheckFetchFailed; // no block was handed out
+        return LoggedCheck(kCheckFetchFailed, L"the descriptor could not be fetched");
     }
     ReportStep(observer, "descriptor fetched");
     // An error page (a proxy asking for credentials, a server that is down) says nothing about
@@ -114,18 +126,25 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
     // A descriptor longer than kMaxDescriptorBytes fails to parse. One that must be signed is
     // not read at all unless its signature holds.
     UniqueHeapBlock descriptor(received);
-    if (!CheckDescriptorBytes(descriptorRequirements, descriptor.get(), length).empty()) {
-        return unusable;
+    const std::wstring signatureRefused =
+        CheckDescriptorBytes(descriptorRequirements, descriptor.get(), length);
+    if (!signatureRefused.empty()) {
+        return LoggedCheck(unusable, signatureRefused);
     }
     const HRESULT parsed = info.Parse(descriptor.get(), length);
     descriptor.reset();
     ReportStep(observer, "descriptor parsed");
     if (FAILED(parsed)) {
-        return unusable;
+        return LoggedCheck(unusable, L"the descriptor (" + std::to_wstring(length) +
+                                         L" bytes, HTTP " + std::to_wstring(origin.status) +
+                                         L") does not parse: HRESULT " + HexCode(parsed));
     }
-    if (!CheckDescriptorFields(descriptorRequirements, info, CurrentUtcTicks()).empty() ||
-        !SetPublishedChecks(requirements, info.sha256, info.signature)) {
-        return kCheckDescriptorUnusable;
+    std::wstring refused = CheckDescriptorFields(descriptorRequirements, info, CurrentUtcTicks());
+    if (refused.empty() && !SetPublishedChecks(requirements, info.sha256, info.signature)) {
+        refused = L"<sha256> is not 64 hexadecimal digits";
+    }
+    if (!refused.empty()) {
+        return LoggedCheck(kCheckDescriptorUnusable, refused);
     }
     // A relative address stands beside the descriptor, as a link stands in a page. One that
     // cannot be resolved stays as written and fails when it is downloaded.
@@ -134,12 +153,15 @@ CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info, StartupO
         info.url = setupUrl;
     }
     g_setupRequirements = requirements;
-    return info.CompareWithLocal(config.version);
+    const CheckResult result = info.CompareWithLocal(config.version);
+    LogLine(L"published version " + info.ver + L" (setup program " + LoggableUrl(info.url) +
+            (info.args.empty() ? L"" : L", arguments " + info.args) + L"): check result " +
+            std::to_wstring(result));
+    return result;
 }
 
-int CheckForUpdate(UpdateInfo& info, std::wstring& report, StartupObserver observer) {
-    const LocalConfig config;
-    ReportStep(observer, "config.ini read");
+int CheckForUpdate(const LocalConfig& config, UpdateInfo& info, std::wstring& report,
+                   StartupObserver observer) {
     return CheckWith(config, info, report, observer);
 }
 

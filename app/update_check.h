@@ -32,10 +32,12 @@ std::wstring ConfiguredChecks(const LocalConfig& config, DescriptorRequirements&
 CheckResult EvaluateUpdate(const LocalConfig& config, UpdateInfo& info,
                            StartupObserver observer = nullptr);
 
-// Runs the check with config.ini from the executable's directory (or configDirectory) and
-// replaces report with the offer text (result 1) or the message for the result. The observer
-// hears each step: config.ini read, the fetch, the parse, the report's text.
-int CheckForUpdate(UpdateInfo& info, std::wstring& report, StartupObserver observer = nullptr);
+// Runs the check with `config` (or config.ini from configDirectory) and replaces report with
+// the offer text (result 1) or the message for the result. The observer hears each step: the
+// fetch, the parse, the report's text. The log tells the addresses, the result and, for a
+// check that cannot offer anything, the reason.
+int CheckForUpdate(const LocalConfig& config, UpdateInfo& info, std::wstring& report,
+                   StartupObserver observer = nullptr);
 int CheckForUpdate(UpdateInfo& info, std::wstring& report, const std::wstring& configDirectory);
 
 // "当前版本：<installed>\r\n\r\n最新版本：<ver>\r\n文件大小：<size>\r\n更新描述：\r\n<comments>\r\n",

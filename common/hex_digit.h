@@ -1,5 +1,8 @@
 #pragma once
-// Reading hexadecimal digits, for URL escapes and published checksums alike.
+// Hexadecimal digits: read for URL escapes and published checksums alike, written for codes.
+
+#include <cwchar>
+#include <string>
 
 namespace updater {
 
@@ -15,6 +18,13 @@ inline int HexDigitValue(wchar_t c) {
         return c - L'A' + 10;
     }
     return -1;
+}
+
+// "0x" and eight hexadecimal digits, as status codes are written.
+inline std::wstring HexCode(long code) {
+    wchar_t text[16] = {};
+    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(code));
+    return text;
 }
 
 } // namespace updater

@@ -1,6 +1,7 @@
 #include "download/setup_download.h"
 
 #include "download/save_path.h"
+#include "log/run_log.h"
 #include "net/http_transfer.h"
 
 #include <shlwapi.h>
@@ -13,6 +14,7 @@ bool SetupDownload::Prepare(const std::wstring& url) {
         return false;
     }
     savePath_ = BuildSavePath(folder_.Path(), url);
+    LogLine(L"downloading to " + savePath_);
     return true;
 }
 
@@ -23,12 +25,15 @@ bool SetupDownload::Fetch(const std::wstring& url, const SetupRequirements& requ
         return false;
     }
     // What fails its checksum or the vendor's signature is never started, nor left behind.
-    if (held_ && !CheckOpenSetupFile(requirements, held_.get(), [&sink] {
-                      return sink.IsAborted();
-                  }).empty()) {
+    const std::wstring refused =
+        held_ ? CheckOpenSetupFile(requirements, held_.get(), [&sink] { return sink.IsAborted(); })
+              : std::wstring();
+    if (!refused.empty()) {
+        LogLine(L"setup program refused: " + refused);
         Drop();
         return false;
     }
+    LogLine(held_ ? L"setup program downloaded and checked" : L"the answer brought no data");
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "net/http_get.h"
 
+#include "log/run_log.h"
 #include "net/transfer_common.h"
 #include "net/url.h"
 
@@ -39,12 +40,13 @@ CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report,
     for (int hop = 0;; ++hop) {
         UrlParts parts;
         if (!CrackHttpUrl(address_.c_str(), parts)) {
-            throw CInternetException(nullptr, L"Unsupported address (%s)", address_.c_str());
+            throw CInternetException(nullptr, L"Unsupported address (%s)",
+                                     LoggableUrl(address_).c_str());
         }
         const bool secure = parts.Secure();
         if (wasSecure && !secure) {
             throw CInternetException(nullptr, L"Redirect from https to http refused (%s)",
-                                     address_.c_str());
+                                     LoggableUrl(address_).c_str());
         }
         wasSecure = secure;
         if (hop == 0) {
@@ -64,7 +66,10 @@ CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report,
         }
         const std::wstring headers = (options.fromServer ? kNoCacheHeaders : L"") + options.headers;
         request_->SendRequest(headers.empty() ? nullptr : headers.c_str());
-        if (!IsRedirect(request_->QueryStatusCode())) {
+        const DWORD status = request_->QueryStatusCode();
+        LogLine(L"GET " + LoggableUrl(address_) + (options.headers.empty() ? L"" : L" (ranged)") +
+                L": HTTP " + std::to_wstring(status));
+        if (!IsRedirect(status)) {
             report.State(kTransferSent);
             return;
         }

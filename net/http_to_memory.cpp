@@ -67,6 +67,7 @@ bool HttpGetToMemory(const wchar_t* url, char** block, DWORD* length, IPostionCh
         report.State(kTransferDone);
         return true;
     } catch (const CInternetException& failure) {
+        LogTransferFailure(L"fetch", failure);
         report.State(kTransferFailed, failure.m_strMessage.c_str());
         return false;
     }

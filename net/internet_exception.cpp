@@ -1,5 +1,7 @@
 #include "net/internet_exception.h"
 
+#include "log/run_log.h"
+
 #include <cstdarg>
 #include <cwchar>
 
@@ -61,6 +63,41 @@ CInternetException::CInternetException(HINTERNET handle, const wchar_t* format, 
     va_start(arguments, format);
     m_strMessage = FormatInternetMessage(format, arguments);
     va_end(arguments);
+}
+
+std::wstring InternetErrorName(DWORD error) {
+    switch (error) {
+    case ERROR_INTERNET_INVALID_CA:
+        return L"certificate not trusted: unknown certificate authority";
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+        // wine reports a certificate from an authority it does not trust this way too.
+        return L"certificate revocation check failed, or certificate not trusted";
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+        return L"certificate name mismatch: the certificate is not for this host name";
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+        return L"certificate expired or not yet valid";
+    case ERROR_INTERNET_TIMEOUT:
+        return L"timed out";
+    case ERROR_INTERNET_UNRECOGNIZED_SCHEME:
+        return L"address not accepted (only http and https)";
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+        return L"host name not resolved";
+    case ERROR_INTERNET_CANNOT_CONNECT:
+        return L"cannot connect";
+    case ERROR_INTERNET_CONNECTION_ABORTED:
+        return L"connection aborted, or no answer in time";
+    case WSAETIMEDOUT:
+        return L"no data in time";
+    default:
+        return L"see wininet.h";
+    }
+}
+
+void LogTransferFailure(const wchar_t* what, const CInternetException& failure) {
+    LogLine(std::wstring(what) + L" failed: " + failure.m_strMessage +
+            (failure.m_dwError == 0 ? L""
+                                    : L" (error " + std::to_wstring(failure.m_dwError) + L": " +
+                                          InternetErrorName(failure.m_dwError) + L")"));
 }
 
 } // namespace updater

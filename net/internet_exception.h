@@ -26,4 +26,10 @@ public:
     std::wstring m_strResponse;
 };
 
+// WinInet's name for an error code, in words; the certificate errors named as such.
+std::wstring InternetErrorName(DWORD error);
+
+// Tells the log that `what` (a fetch, a download) failed, and why: the message and the error.
+void LogTransferFailure(const wchar_t* what, const CInternetException& failure);
+
 } // namespace updater

@@ -19,3 +19,8 @@
 
 // Commands.
 #define ID_APP_ABOUT 57664 // opens the About dialog
+
+// The updater's own version, as the version information and the run log show it.
+#define UPDATER_VERSION_NUMBERS 1, 0, 0, 0
+#define UPDATER_VERSION_STRING "1.0.0.0"
+#define UPDATER_VERSION_TEXT L"1.0.0.0"

@@ -1,6 +1,7 @@
 #include "ui/install_worker.h"
 
 #include "common/unique_handle.h"
+#include "log/run_log.h"
 #include "ui/dialog_captions.h"
 #include "update/setup_check.h"
 #include "update/update_info.h"
@@ -22,6 +23,7 @@ constexpr DWORD kHeldFileGraceMs = 30000;
 } // namespace
 
 void EndInstall(const InstallDecision& decision) {
+    LogLine(L"exit code " + std::to_wstring(static_cast<int>(decision.exitCode)));
     if (decision.showFailure) {
         MessageBoxW(nullptr, decision.message, decision.caption, decision.boxFlags);
     }
@@ -33,7 +35,7 @@ DWORD WINAPI InstallThreadProc(LPVOID parameter) {
     bool downloadEnded = false;
     InstallDecision decision = DownloadAndDecide(dialog, downloadEnded);
     if (decision.launchSetup) {
-        decision = LaunchSetup(dialog.Download.SavePath(), decision.exitCode);
+        decision = LaunchSetup(dialog.Download.SavePath(), g_updateInfo.args, decision.exitCode);
     }
     if (!decision.showFailure) {
         dialog.Download.Release(); // the started program's folder, for a later clean-up
@@ -59,6 +61,7 @@ DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
     const bool downloaded = dialog.Download.Fetch(url, g_setupRequirements, dialog);
     // A cancel confirmed at any moment up to here wins: nothing is started.
     if (!dialog.Finish(downloaded)) {
+        LogLine(L"the download was cancelled by the user");
         dialog.Download.Drop();
         return kDownloadFailedExitCode;
     }
@@ -99,10 +102,15 @@ InstallDecision DownloadAndDecide(CUploadDlg& dialog, bool& downloadEnded) {
                          PathFileExistsW(dialog.Download.SavePath().c_str()) != FALSE);
 }
 
-InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode) {
-    return DecideAfterLaunch(ShellExecuteW(nullptr, kSetupLaunchVerb, savePath.c_str(), nullptr,
-                                           nullptr, kSetupShowCommand),
-                             exitCode);
+InstallDecision LaunchSetup(const std::wstring& savePath, const std::wstring& arguments,
+                            DWORD exitCode) {
+    const HINSTANCE launched =
+        ShellExecuteW(nullptr, kSetupLaunchVerb, savePath.c_str(),
+                      arguments.empty() ? nullptr : arguments.c_str(), nullptr, kSetupShowCommand);
+    LogLine(L"start of " + savePath + (arguments.empty() ? L"" : L" " + arguments) +
+            L": shell answer " + std::to_wstring(reinterpret_cast<INT_PTR>(launched)) +
+            (reinterpret_cast<INT_PTR>(launched) > 32 ? L" (started)" : L" (failed)"));
+    return DecideAfterLaunch(launched, exitCode);
 }
 
 void CloseCancelConfirmation() {

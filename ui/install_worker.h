@@ -38,8 +38,10 @@ DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url);
 // follows. The progress dialog's thread must keep pumping messages meanwhile.
 InstallDecision DownloadAndDecide(CUploadDlg& dialog, bool& downloadEnded);
 
-// Starts the setup program with the shell's "open" verb and judges the shell's answer.
-InstallDecision LaunchSetup(const std::wstring& savePath, DWORD exitCode);
+// Starts the setup program with the shell's "open" verb and `arguments` as its command line,
+// and judges the shell's answer.
+InstallDecision LaunchSetup(const std::wstring& savePath, const std::wstring& arguments,
+                            DWORD exitCode);
 
 // Shows the decision's failure box, if any, and ends the process with its exit code. The
 // main thread's loop and both dialogs are left as they are.

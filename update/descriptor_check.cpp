@@ -37,6 +37,14 @@ std::wstring CheckDescriptorFields(const DescriptorRequirements& requirements,
             return L"the descriptor expired at " + *info.expires;
         }
     }
+    if (info.args.size() > kMaxSetupArgs) {
+        return L"<args> is longer than " + std::to_wstring(kMaxSetupArgs) + L" characters";
+    }
+    for (const wchar_t c : info.args) {
+        if (c < 0x20 || c == 0x7F) {
+            return L"<args> holds a control character";
+        }
+    }
     if (!requirements.product.empty() && info.product != requirements.product) {
         return L"config.ini names the product \"" + requirements.product +
                L"\"; the descriptor names " +

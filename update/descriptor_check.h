@@ -1,7 +1,8 @@
 #pragma once
 // What a fetched descriptor must satisfy before it is used: the vendor's signature of its
 // bytes when config.ini requires one, checked before anything reads them; then, once parsed, a
-// <sha256> in a signed descriptor, an <expires> still ahead, and the product config.ini names.
+// <sha256> in a signed descriptor, an <expires> still ahead, a bounded <args>, and the product
+// config.ini names.
 // The answers say why a descriptor fails, in English, for the vendor's tools; the user only
 // sees that the descriptor is unusable.
 
@@ -15,6 +16,10 @@
 #include <string>
 
 namespace updater {
+
+// The setup program's command line from <args>: at most this long, without control characters
+// (which could end the line or hide what follows).
+constexpr size_t kMaxSetupArgs = 1024;
 
 struct DescriptorRequirements {
     std::optional<PublicKey> signer; // config.ini's publickey, when signeddescriptor=1

@@ -162,6 +162,7 @@ HRESULT UpdateInfo::Parse(const char* bytes, size_t length) {
     sha256.clear();
     signature.clear();
     product.clear();
+    args.clear();
     expires.reset();
 
     std::wstring decoded;
@@ -200,6 +201,7 @@ HRESULT UpdateInfo::Parse(const char* bytes, size_t length) {
         ReadOptionalText(document.Get(), L"//sha256", sha256);
         ReadOptionalText(document.Get(), L"//signature", signature);
         ReadOptionalText(document.Get(), L"//product", product);
+        ReadOptionalText(document.Get(), L"//args", args);
         std::wstring expiry;
         if (ReadOptionalText(document.Get(), L"//expires", expiry)) {
             expires = expiry;

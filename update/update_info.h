@@ -43,6 +43,7 @@ public:
     std::wstring sha256;    // hexadecimal SHA-256 of the setup program
     std::wstring signature; // base64 of the vendor's DER ECDSA P-256 signature of it
     std::wstring product;   // the product the update is for
+    std::wstring args;      // the setup program's command line (<args>), never shown in the offer
     // The moment after which the descriptor is no longer used; set even when empty, since an
     // empty <expires> is a malformed one.
     std::optional<std::wstring> expires;

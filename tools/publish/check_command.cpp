@@ -3,12 +3,13 @@
 // publishing it, and on a live address when users report that no update is offered.
 
 #include "app/update_check.h"
+#include "common/hex_digit.h"
 #include "config/local_config.h"
+#include "download/save_path.h"
 #include "net/http_get.h"
 #include "net/http_transfer.h"
 #include "net/transfer_common.h"
 #include "net/url.h"
-#include "download/save_path.h"
 #include "tools/publish/check_wording.h"
 #include "tools/publish/command_line.h"
 #include "tools/publish/commands.h"
@@ -266,6 +267,7 @@ int Check(const std::wstring& configPath, std::wstring installed, const std::wst
     Print(L"sha256: " + (info.sha256.empty() ? L"(none)" : info.sha256));
     Print(L"signature: " + (info.signature.empty() ? L"(none)" : info.signature));
     Print(L"product: " + (info.product.empty() ? L"(none)" : info.product));
+    Print(L"setup program's arguments: " + (info.args.empty() ? L"(none)" : info.args));
     ReportExpiry(info);
     const std::wstring unusable =
         CheckDescriptorFields(descriptorRequirements, info, CurrentUtcTicks());

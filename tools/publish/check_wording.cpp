@@ -1,5 +1,6 @@
 #include "tools/publish/check_wording.h"
 
+#include "common/hex_digit.h"
 #include "common/unique_handle.h"
 #include "update/descriptor_text.h"
 
@@ -8,35 +9,8 @@
 #include <wrl/client.h>
 
 using Microsoft::WRL::ComPtr;
+using updater::HexCode;
 using updater::UniqueBstr;
-
-std::wstring InternetErrorName(DWORD error) {
-    switch (error) {
-    case ERROR_INTERNET_INVALID_CA:
-        return L"certificate not trusted: unknown certificate authority";
-    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
-        // wine reports a certificate from an authority it does not trust this way too.
-        return L"certificate revocation check failed, or certificate not trusted";
-    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
-        return L"certificate name mismatch: the certificate is not for this host name";
-    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
-        return L"certificate expired or not yet valid";
-    case ERROR_INTERNET_TIMEOUT:
-        return L"timed out";
-    case ERROR_INTERNET_UNRECOGNIZED_SCHEME:
-        return L"address not accepted (only http and https)";
-    case ERROR_INTERNET_NAME_NOT_RESOLVED:
-        return L"host name not resolved";
-    case ERROR_INTERNET_CANNOT_CONNECT:
-        return L"cannot connect";
-    case ERROR_INTERNET_CONNECTION_ABORTED:
-        return L"connection aborted, or no answer in time";
-    case WSAETIMEDOUT:
-        return L"no data in time";
-    default:
-        return L"see wininet.h";
-    }
-}
 
 namespace {
 
@@ -117,10 +91,4 @@ std::wstring TrustErrorName(LONG status) {
     default:
         return L"see winerror.h";
     }
-}
-
-std::wstring HexCode(LONG code) {
-    wchar_t hex[16];
-    wsprintfW(hex, L"0x%08X", static_cast<unsigned>(code));
-    return hex;
 }

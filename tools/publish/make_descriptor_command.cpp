@@ -8,6 +8,7 @@
 #include "tools/publish/files.h"
 #include "tools/publish/output.h"
 #include "tools/publish/signing_key.h"
+#include "update/descriptor_check.h"
 #include "update/descriptor_text.h"
 #include "update/utc_time.h"
 
@@ -19,13 +20,15 @@ namespace {
 
 constexpr wchar_t kUsage[] =
     L"usage: updater-publish make-descriptor --version VERSION --url URL --notes FILE\n"
-    L"           [--key PEM] [--expires DAYS] [--product NAME] [--out FILE] SETUP\n"
+    L"           [--key PEM] [--expires DAYS] [--product NAME] [--args ARGS] [--out FILE] SETUP\n"
     L"Writes the UTF-8 update descriptor of the setup program SETUP: the version, its download\n"
     L"address, a readable size, one <line> per non-empty line of the notes (UTF-8) and the\n"
     L"SHA-256 of SETUP. With --key (the private key from make-key; any unencrypted P-256 key in\n"
     L"PKCS#8 or SEC1 PEM) also the signature of SETUP, and the signature of the whole descriptor\n"
     L"in a comment at its end. --expires: the updater stops using the descriptor DAYS days from\n"
     L"now. --product: the product the update is for, as config.ini's product names it.\n"
+    L"--args: the setup program's command line (/S, /quiet /norestart), at most 1,024\n"
+    L"characters, no control characters.\n"
     L"Without --out the descriptor goes to standard output.\n";
 
 constexpr size_t kLargestKeyFile = 64 * 1024;
@@ -33,7 +36,7 @@ constexpr ULONGLONG kMostDays = 36500;
 constexpr ULONGLONG kTicksPerDay = 24 * 60 * 60 * kTicksPerSecond;
 
 struct Request {
-    std::wstring version, url, notes, key, expires, product, out;
+    std::wstring version, url, notes, key, expires, product, args, out;
 };
 
 bool IsDigit(wchar_t c) {
@@ -135,6 +138,13 @@ std::wstring MakeDescriptor(const Request& request, const std::wstring& setup,
         (std::iswspace(request.product.front()) || std::iswspace(request.product.back()))) {
         return L"the product name has white space around it";
     }
+    UpdateInfo arguments; // checked as the updater checks a descriptor's <args>
+    arguments.args = request.args;
+    const std::wstring badArguments =
+        CheckDescriptorFields(DescriptorRequirements(), arguments, CurrentUtcTicks());
+    if (!badArguments.empty()) {
+        return badArguments;
+    }
     ULONGLONG size = 0;
     Sha256Digest digest{};
     std::string notes;
@@ -164,6 +174,7 @@ std::wstring MakeDescriptor(const Request& request, const std::wstring& setup,
         {L"url", request.url},
         {L"size", ReadableSize(size)},
         {L"product", request.product},
+        {L"args", request.args},
         {L"expires", days > 0 ? FormatUtcTime(CurrentUtcTicks() + days * kTicksPerDay) : L""},
         {L"sha256", HexOf(digest)},
         {L"signature", setupSignature},
@@ -195,6 +206,7 @@ int MakeDescriptorCommand(const Arguments& arguments) {
         {L"--key", &request.key},         // <signature> and the signature comment
         {L"--expires", &request.expires}, // <expires>, in days from now
         {L"--product", &request.product}, // <product>
+        {L"--args", &request.args},       // <args>
         {L"--out", &request.out},         // the descriptor file; standard output without it
     };
     if (!ParseOptions(arguments, options, 1, setup, error) || request.version.empty() ||
