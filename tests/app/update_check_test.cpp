@@ -164,6 +164,12 @@ TEST(CheckForUpdate, ReportsEachOutcomeWithItsText) {
         {"this product", element("<product>Writer</product>", "product=Writer"), 1, offer},
         {"another product", element("<product>Reader</product>", "product=Writer"), -4, kUnusable},
         {"no product", element("", "product=Writer"), -4, kUnusable},
+        // The setup program's command line: bounded, one line.
+        {"arguments of 1,024 characters",
+         element("<args>" + std::string(1024, 'a') + "</args>", ""), 1, offer},
+        {"arguments of 1,025 characters",
+         element("<args>" + std::string(1025, 'a') + "</args>", ""), -4, kUnusable},
+        {"arguments with a line break", element("<args>/S&#10;/x</args>", ""), -4, kUnusable},
         {"relative address after a redirect",
          "version=1.0.0.1\r\nupdate=" + At("/redirect-to?url=" + At(beside)), 1, offer,
          ServerUrl("/files/s.exe")},
