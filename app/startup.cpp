@@ -81,6 +81,8 @@ int RunUpdater(HINSTANCE instance, LPWSTR commandLine, int showCommand, StartupO
     UniqueOwnedMutex checkLock = EnsureSingleInstance(mode == RunMode::Quiet);
     ReportStep(observer, "single-instance check");
     if (mode == RunMode::Quiet) {
+        // Marked as at work from here on: later starts end at once instead of waiting.
+        checkLock.reset();
         return LoggedExit(RunQuietUpdate(config));
     }
     PlatformSetUp setUp = SetUpPlatform(instance, observer);

@@ -2,6 +2,7 @@
 // and its whole 32-bit exit code.
 
 #include "common/unique_handle.h"
+#include "log/run_log.h"
 #include "update/sha256.h"
 #include "support/child_process.h"
 #include "support/loopback_server.h"
@@ -60,6 +61,9 @@ public:
             throw std::runtime_error("cannot copy updater.exe");
         }
     }
+    ~Installation() { DeleteFileW(LogPath().c_str()); }
+    // The run log the updater of this installation writes for support.
+    std::wstring LogPath() const { return updater::RunLogPath(root_.File(L"app")); }
 
     void WriteConfig(const std::string& lines) {
         WriteFileBytes(root_.File(L"app\\config.ini"), "[main]\r\n" + lines);
@@ -199,8 +203,16 @@ struct Flow {
     std::string setupPath = ""; // the setup program, if one is published
     bool started = false;       // it was saved and started (otherwise no file is left)
     std::wstring arguments = L"";
-    std::wstring offerText = L""; // checked when given, without its line feeds
+    std::wstring offerText = L"";   // checked when given, without its line feeds
+    std::wstring startedWith = L""; // the setup program's command line holds this, when given
 };
+
+// The command line the stand-in setup program at `saved` was started with, as it recorded it.
+std::wstring StartedWith(const std::wstring& saved) {
+    const std::string recorded = ReadFileBytes(saved + L".started");
+    return std::wstring(reinterpret_cast<const wchar_t*>(recorded.data()),
+                        recorded.size() / sizeof(wchar_t));
+}
 
 // Before each run the temporary folder holds a planted DLL, a finished download of an earlier
 // run, one whose setup program still runs (its file held open), and another program's folder
@@ -251,6 +263,7 @@ void RunFlow(const Flow& flow) {
         // From a folder of its own, with nothing planted beside it; it runs on after the
         // updater has ended.
         EXPECT_TRUE(WaitUntil([&] { return FileExists(saved + L".started"); }));
+        EXPECT_NE(std::wstring::npos, StartedWith(saved).find(flow.startedWith));
         EXPECT_EQ(2u, app.FilesInTemp(saved.substr(0, saved.rfind(L'\\'))).size());
         const size_t folder = saved.rfind(L'\\', saved.rfind(L'\\') - 1) + 1;
         folders.push_back(saved.substr(folder, saved.rfind(L'\\') - folder));
@@ -274,7 +287,7 @@ TEST(UpdaterEndToEnd, FromTheCheckToTheStartedSetupProgram) {
     const Flow flows[] = {
         {"up to date", Config(setup, "2.0"), nullptr, kNotice, kUpToDate, 0},
         {"arguments ignored", Config(setup, "2.0"), nullptr, kNotice, kUpToDate, 0, "", false,
-         L"/silent --force x.ini"},
+         L"/S --version 0.1 --update http://127.0.0.1:1/x /checks"},
         {"installed newer", Config(setup, "3.0"), nullptr, kNotice, kUpToDate, -1},
         {"no installed version", "update=" + ToAnsi(ServerUrl("/status/404")), nullptr, kError,
          configError, -2},
@@ -376,6 +389,8 @@ TEST(UpdaterEndToEnd, OnlyASetupProgramThatMatchesItsChecksumAndSignatureIsStart
     const std::string byVendor = "/files/authenticode-by-codesign.exe";
     const std::string signedXml = ServedFile("vendor-setup.xml");
     const std::string other = ServedFile("vendor-other.xml");
+    std::string withArguments = signedXml;
+    withArguments.insert(withArguments.find("<sha256>"), "<args>/S /norestart</args>");
     const size_t start = other.find("<signature>") + 11;
     const std::string otherSignature = other.substr(start, other.find("</signature>") - start);
     const auto config = [](const std::string& descriptor, const std::string& keyLine) {
@@ -389,6 +404,8 @@ TEST(UpdaterEndToEnd, OnlyASetupProgramThatMatchesItsChecksumAndSignatureIsStart
     lastDigit = lastDigit == '0' ? '1' : '0';
     const Flow flows[] = {
         {"signed", config(signedXml, key), Accept, nullptr, nullptr, 0, setup, true},
+        {"with arguments", config(withArguments, key), Accept, nullptr, nullptr, 0, setup, true,
+         L"", L"", L"vendor-setup.exe\" /S /norestart"},
         {"one byte changed", config(ServedFile("vendor-tampered.xml"), key), Accept, kError,
          kUpgradeFailed, -1, tampered},
         {"signature of another file",
@@ -628,6 +645,251 @@ TEST(UpdaterEndToEnd, ACancelConfirmedWhileTheSetupProgramIsCheckedStartsNothing
     EXPECT_EQ(static_cast<DWORD>(-1), ExitCodeOf(*process));
     EXPECT_TRUE(app.FilesInTemp().empty()) << "the run left a file in TEMP";
     DeleteFileW(PublishedFile(setup).c_str());
+}
+
+// A registry policy value for one row, removed after it.
+struct PolicyValue {
+    HKEY root;
+    const wchar_t* key; // below Software\Policies\Updater
+    const wchar_t* name;
+    std::wstring text; // a string value, or
+    DWORD number = 0;  // a DWORD when the text is empty
+};
+
+bool HasVisibleWindow(DWORD processId) {
+    std::pair<DWORD, bool> state{processId, false};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) {
+            auto& found = *reinterpret_cast<std::pair<DWORD, bool>*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            found.second = found.second || (owner == found.first && IsWindowVisible(window));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&state));
+    return state.second;
+}
+
+// Whether the process showed a visible window of its own before it ended.
+bool ShowedAWindow(ChildProcess& process, DWORD& exitCode) {
+    bool shown = false;
+    for (const ULONGLONG end = GetTickCount64() + kExitTimeoutMs;
+         !process.WaitForExit(20, exitCode) && GetTickCount64() < end;) {
+        shown = shown || HasVisibleWindow(process.id());
+    }
+    return shown;
+}
+
+// For scripts, software distribution and support: the check alone, the update without
+// windows, the policy that turns updates off or points at a mirror, and the log that tells why.
+TEST(UpdaterEndToEnd, SwitchesPolicyAndLogForAdministrators) {
+    const std::string setup = SetupPath(), vendor = "/files/vendor-setup.exe";
+    const std::string signedXml = ServedFile("vendor-setup.xml");
+    // The vendor's update with more elements, and another checksum when given.
+    const auto with = [&](const std::string& elements, const std::string& sha256 = "",
+                          const std::string& lines = "") {
+        std::string xml = signedXml;
+        xml.insert(xml.find("<sha256>"), elements);
+        if (!sha256.empty()) {
+            xml.replace(xml.find("<sha256>") + 8, 64, sha256);
+        }
+        return "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(Publish("a.xml", xml))) + "\r\n" + lines;
+    };
+    const std::string product = with("<product>Writer</product>", "", "product=Writer\r\n");
+    const std::string refused = "version=1.0\r\nupdate=" + ToAnsi(RefusedUrl("/u.xml")) + "\r\n";
+    const std::wstring mirror = ServerUrl(Publish("mirror.xml", ServedFile("vendor-setup.xml")));
+    struct Case {
+        const char* name;
+        std::wstring arguments;
+        std::string config;
+        std::vector<PolicyValue> policy;
+        int exitCode;
+        std::string setupPath;    // the published setup program, if one is asked for
+        std::wstring startedWith; // with /quiet: the command line it got ("-" for not started)
+        const char* logged;       // what the log must tell
+    };
+    const HKEY machine = HKEY_LOCAL_MACHINE, user = HKEY_CURRENT_USER;
+    const Case cases[] = {
+        {"/check, newer", L"/check", Config(setup), {}, 1, setup, L"-", "check result 1"},
+        {"-CHECK, same", L"-CHECK", Config(setup, "2.0"), {}, 0, setup, L"-", "check result 0"},
+        {"/check, older", L"/check", Config(setup, "3.0"), {}, -1, setup, L"-", "check result -1"},
+        {"/check, no version", L"/check", "update=x\r\n", {}, -2, "", L"-", "lacks version"},
+        {"/check, refused", L"/check", refused, {}, -3, "", L"-", "error 12029"},
+        {"/check, unusable",
+         L"/check",
+         "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(Publish("x.xml", "<update/>"))),
+         {},
+         -4,
+         "",
+         L"-",
+         "does not parse"},
+        {"/quiet, arguments",
+         L"/quiet",
+         with("<args>/S /norestart</args>"),
+         {},
+         0,
+         vendor,
+         L"/S /norestart",
+         "(started)"},
+        {"/quiet, checksum wrong",
+         L"/quiet",
+         with("<args>/S</args>", std::string(64, '0')),
+         {},
+         -1,
+         vendor,
+         L"-",
+         "SHA-256 differs"},
+        {"/quiet, cut without ranges",
+         L"/Quiet",
+         Config("/bytes/200000?cut=100000&noranges=1"),
+         {},
+         -1,
+         "/bytes/200000",
+         L"-",
+         "exit code -1"},
+        {"/quiet, 404", L"/quiet", Config("/status/404"), {}, -1, "/status/404", L"-", "HTTP 404"},
+        {"/quiet, up to date",
+         L"/quiet",
+         Config(setup, "2.0"),
+         {},
+         0,
+         setup,
+         L"-",
+         "check result 0"},
+        {"disabled machine-wide",
+         L"",
+         Config(setup),
+         {{machine, L"", L"UpdatesDisabled", L"", 1}},
+         3,
+         setup,
+         L"-",
+         "turned off by policy"},
+        {"disabled machine-wide, /check",
+         L"/check",
+         Config(setup),
+         {{machine, L"", L"UpdatesDisabled", L"", 1}},
+         3,
+         setup,
+         L"-",
+         "turned off"},
+        {"disabled for the user, /quiet",
+         L"/quiet",
+         Config(setup),
+         {{user, L"", L"UpdatesDisabled", L"", 1}},
+         3,
+         setup,
+         L"-",
+         "turned off"},
+        {"disabled for this product",
+         L"/check",
+         product,
+         {{machine, L"\\Writer", L"UpdatesDisabled", L"", 1}},
+         3,
+         "",
+         L"-",
+         "turned off"},
+        {"disabled for another product",
+         L"/check",
+         product,
+         {{machine, L"\\Reader", L"UpdatesDisabled", L"", 1}},
+         1,
+         "",
+         L"-",
+         "check result 1"},
+        {"the machine's value wins",
+         L"/check",
+         product,
+         {{machine, L"", L"UpdatesDisabled", L"", 1},
+          {user, L"\\Writer", L"UpdatesDisabled", L"", 0}},
+         3,
+         "",
+         L"-",
+         "turned off"},
+        {"the product's value wins",
+         L"/check",
+         product,
+         {{machine, L"", L"UpdatesDisabled", L"", 1},
+          {machine, L"\\Writer", L"UpdatesDisabled", L"", 0}},
+         1,
+         "",
+         L"-",
+         "check result 1"},
+        {"a mirror",
+         L"/check",
+         refused,
+         {{user, L"", L"UpdateUrl", mirror}},
+         1,
+         "",
+         L"-",
+         "from policy"},
+        {"a mirror that is refused",
+         L"/check",
+         Config(setup),
+         {{machine, L"", L"UpdateUrl", L"ftp://127.0.0.1/u.xml"}},
+         -3,
+         "",
+         L"-",
+         "Unsupported"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const PolicyValue& value : c.policy) {
+            const std::wstring key = std::wstring(L"Software\\Policies\\Updater") + value.key;
+            ASSERT_EQ(ERROR_SUCCESS,
+                      value.text.empty()
+                          ? RegSetKeyValueW(value.root, key.c_str(), value.name, REG_DWORD,
+                                            &value.number, sizeof(DWORD))
+                          : RegSetKeyValueW(value.root, key.c_str(), value.name, REG_SZ,
+                                            value.text.c_str(),
+                                            static_cast<DWORD>((value.text.size() + 1) * 2)));
+        }
+        Installation app;
+        app.WriteConfig(c.config);
+        Fetch("/log?clear=1");
+        auto process = app.Start(c.arguments);
+        DWORD code = 0;
+        EXPECT_FALSE(ShowedAWindow(*process, code)) << "a window appeared";
+        EXPECT_EQ(static_cast<DWORD>(c.exitCode), code);
+        for (HKEY root : {machine, user}) {
+            RegDeleteTreeW(root, L"Software\\Policies\\Updater");
+        }
+        const std::string requests = Fetch("/log");
+        const std::wstring saved = c.setupPath.empty() ? L"" : app.Saved(c.setupPath);
+        if (c.startedWith == L"-") {
+            EXPECT_EQ(L"", saved) << "a file was left";
+            if (_wcsicmp(c.arguments.c_str(), L"/quiet") != 0 && !c.setupPath.empty()) {
+                EXPECT_EQ(std::string::npos, requests.find("GET " + c.setupPath))
+                    << "the setup program was requested";
+            }
+        } else {
+            ASSERT_TRUE(WaitUntil([&] { return FileExists(saved + L".started"); }));
+            EXPECT_NE(std::wstring::npos, StartedWith(saved).find(c.startedWith));
+        }
+        EXPECT_NE(std::string::npos, ReadFileBytes(app.LogPath()).find(c.logged))
+            << ReadFileBytes(app.LogPath());
+    }
+    // One updater at a time: a start during a quiet update ends with 100 without a window. A
+    // full log stays within its 1 MiB; a log that cannot be written changes nothing.
+    const std::string key = "quiet-" + UniqueKey();
+    Installation app, unlogged;
+    app.WriteConfig(Config(setup + "?hold=16384&key=" + key));
+    WriteFileBytes(app.LogPath(), std::string(1024 * 1024, '\n'));
+    auto quiet = app.Start(L"/quiet");
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Fetch("/log").find("GET " + setup + "?hold") != std::string::npos; }));
+    DWORD code = 0;
+    EXPECT_FALSE(ShowedAWindow(*app.Start(), code));
+    EXPECT_EQ(100u, code);
+    Fetch("/release/" + key);
+    EXPECT_EQ(0u, ExitCodeOf(*quiet));
+    const std::string log = ReadFileBytes(app.LogPath());
+    EXPECT_LE(log.size(), 1024u * 1024u);
+    EXPECT_NE(std::string::npos, log.find("another updater is at work"));
+    EXPECT_NE(std::string::npos, log.find("(started)"));
+    unlogged.WriteConfig(Config(setup));
+    ASSERT_TRUE(CreateDirectoryW(unlogged.LogPath().c_str(), nullptr));
+    EXPECT_EQ(1u, ExitCodeOf(*unlogged.Start(L"/check")));
+    RemoveDirectoryW(unlogged.LogPath().c_str());
 }
 
 TEST(UpdaterEndToEnd, SecondStartWhileAResultBoxIsShownRunsItsOwnCheck) {
