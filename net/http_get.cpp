@@ -67,8 +67,11 @@ CHttpGet::CHttpGet(const wchar_t* url, const ProgressReporter& report,
         const std::wstring headers = (options.fromServer ? kNoCacheHeaders : L"") + options.headers;
         request_->SendRequest(headers.empty() ? nullptr : headers.c_str());
         const DWORD status = request_->QueryStatusCode();
+        ULONGLONG length = 0;
         LogLine(L"GET " + LoggableUrl(address_) + (options.headers.empty() ? L"" : L" (ranged)") +
-                L": HTTP " + std::to_wstring(status));
+                L": HTTP " + std::to_wstring(status) +
+                (request_->QueryContentLength(length) ? L", " + std::to_wstring(length) + L" bytes"
+                                                      : L""));
         if (!IsRedirect(status)) {
             report.State(kTransferSent);
             return;
