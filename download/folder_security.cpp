@@ -1,5 +1,7 @@
 #include "download/folder_security.h"
 
+#include "common/current_user.h"
+
 #include <aclapi.h>
 #include <sddl.h>
 
@@ -36,15 +38,12 @@ PSID TokenOwnerSid(std::vector<BYTE>& record) {
 } // namespace
 
 PrivateFolderSecurity::PrivateFolderSecurity() {
-    std::vector<BYTE> user = TokenRecord(TokenUser);
-    LPWSTR text = nullptr;
-    if (TokenUserSid(user) == nullptr || !ConvertSidToStringSidW(TokenUserSid(user), &text)) {
+    const std::wstring user = CurrentUserSid();
+    if (user.empty()) {
         return;
     }
-    const UniqueLocalMemory sidText(text);
-    const std::wstring sid = text;
     // Protected ("P"): nothing of the temporary folder's own access list is inherited.
-    const std::wstring sddl = L"O:" + sid + L"D:P(A;OICI;FA;;;" + sid + L")(A;OICI;FA;;;SY)";
+    const std::wstring sddl = L"O:" + user + L"D:P(A;OICI;FA;;;" + user + L")(A;OICI;FA;;;SY)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
                                                               &descriptor, nullptr)) {

@@ -1,5 +1,6 @@
 #include "tools/publish/files.h"
 
+#include "common/current_user.h"
 #include "common/unique_handle.h"
 
 #include <sddl.h>
@@ -9,37 +10,6 @@ namespace {
 
 std::wstring Failure(const wchar_t* what, const std::wstring& path, DWORD error) {
     return std::wstring(what) + L" " + path + L" (error " + std::to_wstring(error) + L")";
-}
-
-bool WriteAll(HANDLE file, const std::string& bytes) {
-    DWORD written = 0;
-    for (size_t start = 0; start < bytes.size(); start += written) {
-        if (!WriteFile(file, bytes.data() + start, static_cast<DWORD>(bytes.size() - start),
-                       &written, nullptr) ||
-            written == 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// "D:P(A;;FA;;;<the user's SID>)": full access for the user, nothing inherited, nobody else.
-std::wstring UserOnlyAccessList() {
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) {
-        return std::wstring();
-    }
-    const UniqueKernelHandle token(opened);
-    // A TOKEN_USER with its SID fits in this easily.
-    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    DWORD length = 0;
-    LPWSTR sidText = nullptr;
-    if (!GetTokenInformation(token.get(), TokenUser, user, sizeof(user), &length) ||
-        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sidText)) {
-        return std::wstring();
-    }
-    const UniqueLocalMemory sid(sidText);
-    return std::wstring(L"D:P(A;;FA;;;") + sidText + L")";
 }
 
 } // namespace
@@ -77,10 +47,12 @@ std::wstring WriteWholeFile(const std::wstring& path, const std::string& bytes) 
 }
 
 DWORD CreatePrivateFile(const std::wstring& path, const std::string& bytes) {
-    const std::wstring accessList = UserOnlyAccessList();
+    // Full access for the user, nothing inherited, nobody else.
+    const std::wstring user = CurrentUserSid();
+    const std::wstring accessList = L"D:P(A;;FA;;;" + user + L")";
     PSECURITY_DESCRIPTOR converted = nullptr;
-    if (accessList.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                                  accessList.c_str(), SDDL_REVISION_1, &converted, nullptr)) {
+    if (user.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                            accessList.c_str(), SDDL_REVISION_1, &converted, nullptr)) {
         return GetLastError();
     }
     const UniqueLocalMemory descriptor(converted);
@@ -97,6 +69,19 @@ DWORD CreatePrivateFile(const std::wstring& path, const std::string& bytes) {
         return error;
     }
     return ERROR_SUCCESS;
+}
+
+// Writes all of `bytes` to a file or pipe; false when it takes no more.
+bool WriteAll(HANDLE file, const std::string& bytes) {
+    DWORD written = 0;
+    for (size_t start = 0; start < bytes.size(); start += written) {
+        if (!WriteFile(file, bytes.data() + start, static_cast<DWORD>(bytes.size() - start),
+                       &written, nullptr) ||
+            written == 0) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace updater

@@ -20,4 +20,7 @@ std::wstring WriteWholeFile(const std::wstring& path, const std::string& bytes);
 // success, or the error that stopped it (a file that could not be written whole is removed).
 DWORD CreatePrivateFile(const std::wstring& path, const std::string& bytes);
 
+// Writes all of `bytes` to a file or pipe; false when it takes no more.
+bool WriteAll(HANDLE file, const std::string& bytes);
+
 } // namespace updater

@@ -1,27 +1,16 @@
 #include "tools/publish/output.h"
 
 #include "common/utf8.h"
+#include "tools/publish/files.h"
 
 #include <algorithm>
 
 using updater::AppendUtf8;
+using updater::WriteAll;
 
 namespace {
 
 constexpr size_t kConsolePiece = 8192; // characters
-
-// Writes all of `bytes` to a file or pipe; false when it takes no more.
-bool WriteAll(HANDLE out, const std::string& bytes) {
-    DWORD written = 0;
-    for (size_t start = 0; start < bytes.size(); start += written) {
-        if (!WriteFile(out, bytes.data() + start, static_cast<DWORD>(bytes.size() - start),
-                       &written, nullptr) ||
-            written == 0) {
-            return false;
-        }
-    }
-    return true;
-}
 
 void PrintTo(DWORD stream, const std::wstring& line) {
     std::wstring text;
