@@ -588,6 +588,37 @@ TEST(UpdaterEndToEnd, AnInstanceEventThatCannotBeOpenedCountsAsAnotherInstance) 
     DestroyWindow(offer);
 }
 
+// The SHA-256 of the file, as a descriptor publishes it.
+std::wstring Sha256Hex(const updater::Sha256Digest& digest) {
+    std::wstring hex;
+    for (const uint8_t byte : digest) {
+        hex += L"0123456789abcdef"[byte >> 4];
+        hex += L"0123456789abcdef"[byte & 15];
+    }
+    return hex;
+}
+
+// config.ini's lines for a descriptor of version 2.0 whose setup program at `url` has the
+// SHA-256 `sha256` (none when empty).
+std::string CheckedConfig(const std::wstring& url, const std::wstring& sha256) {
+    const std::wstring xml =
+        L"<update><ver>2.0</ver><url>" + url + L"</url><size>1 MB</size><comments/>" +
+        (sha256.empty() ? L"" : L"<sha256>" + sha256 + L"</sha256>") + L"</update>";
+    return "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(Publish("update.xml", ToAnsi(xml)))) +
+           "\r\n";
+}
+
+// Waits until the progress dialog's bar shows at least `fraction` of the whole.
+bool WaitForBar(HWND progress, double fraction) {
+    const HWND bar = GetDlgItem(progress, kProgressBarId);
+    return WaitUntil(
+        [&] {
+            const LRESULT high = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+            return high > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) >= high * fraction;
+        },
+        2 * kExitTimeoutMs);
+}
+
 // The server sends a large setup program at once (the program, then 1 GiB of zeros that its
 // loader ignores); its checksum takes seconds to check once the bar is full. A cancel
 // confirmed then wins: nothing is started, nothing is left.
@@ -595,31 +626,15 @@ TEST(UpdaterEndToEnd, ACancelConfirmedWhileTheSetupProgramIsCheckedStartsNothing
     const std::string setup = Publish("setup_large.exe", SetupProgram(), 1ULL << 30);
     updater::Sha256Digest digest{};
     ASSERT_TRUE(updater::Sha256File(PublishedFile(setup), digest));
-    std::wstring hex;
-    for (const uint8_t byte : digest) {
-        hex += L"0123456789abcdef"[byte >> 4];
-        hex += L"0123456789abcdef"[byte & 15];
-    }
     Installation app;
-    const std::wstring xml = L"<update><ver>2.0</ver><url>" + ServerUrl(setup) +
-                             L"</url><size>1 GB</size><comments/><sha256>" + hex +
-                             L"</sha256></update>";
-    app.WriteConfig(
-        "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(Publish("update.xml", ToAnsi(xml)))) + "\r\n");
+    app.WriteConfig(CheckedConfig(ServerUrl(setup), Sha256Hex(digest)));
     auto process = app.Start();
     HWND offer = WaitForWindow(process->id(), kOfferCaption);
     ASSERT_NE(nullptr, offer);
     Accept(offer);
     HWND progress = WaitForWindow(process->id(), kProgressCaption);
     ASSERT_NE(nullptr, progress);
-    const HWND bar = GetDlgItem(progress, kProgressBarId);
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const LRESULT high = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
-            return high > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) == high;
-        },
-        2 * kExitTimeoutMs))
-        << "the download did not complete";
+    ASSERT_TRUE(WaitForBar(progress, 1)) << "the download did not complete";
     CloseFromCaption(progress);
     HWND box = WaitForWindow(process->id(), kConfirmCaption);
     ASSERT_NE(nullptr, box) << "the check ended before the cancel could be confirmed";
@@ -628,6 +643,120 @@ TEST(UpdaterEndToEnd, ACancelConfirmedWhileTheSetupProgramIsCheckedStartsNothing
     EXPECT_EQ(static_cast<DWORD>(-1), ExitCodeOf(*process));
     EXPECT_TRUE(app.FilesInTemp().empty()) << "the run left a file in TEMP";
     DeleteFileW(PublishedFile(setup).c_str());
+}
+
+// A download broken off with its process (killed once the bar is at half) is continued by the
+// next start that offers the same update, from where it stopped. What does not fit starts from
+// zero, and nothing is kept that could not be checked whole, was cancelled or belongs to
+// another update.
+TEST(UpdaterEndToEnd, ADownloadKilledMidwayIsContinuedByTheNextStart) {
+    enum class Between { Nothing, FileChanged, PartAltered, StateAged, OtherUpdate };
+    struct Case {
+        const char* name;
+        bool sha256;     // the descriptor publishes the setup program's checksum
+        bool cancel;     // the first run is cancelled rather than killed
+        Between between; // what happens before the second start
+        bool continued;  // the second run asks for the rest of the kept part
+        DWORD exitCode;  // of the second run, which accepts (declines another update)
+    };
+    const DWORD failed = static_cast<DWORD>(-1);
+    const Case cases[] = {
+        {"killed at about half", true, false, Between::Nothing, true, 0},
+        {"changed on the server", true, false, Between::FileChanged, true, 0},
+        {"kept part altered on disk", true, false, Between::PartAltered, true, failed},
+        {"no sha256", false, false, Between::Nothing, false, 0},
+        {"kept for more than 7 days", true, false, Between::StateAged, false, 0},
+        {"cancelled", true, true, Between::Nothing, false, 0},
+        {"another sha256 published", true, false, Between::OtherUpdate, false, 2},
+    };
+    const std::string first = SetupProgram() + std::string(250000, 'a');
+    const std::string second = SetupProgram() + std::string(250000, 'b');
+    updater::Sha256Digest firstDigest{}, secondDigest{};
+    ASSERT_TRUE(updater::Sha256OfBytes(first.data(), first.size(), firstDigest));
+    ASSERT_TRUE(updater::Sha256OfBytes(second.data(), second.size(), secondDigest));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string setup = Publish("setup_2.0.exe", first);
+        const std::wstring url = ServerUrl(setup + "?rate=300000");
+        const bool changes = c.between == Between::FileChanged;
+        Installation app;
+        app.WriteConfig(CheckedConfig(url, !c.sha256 ? L""
+                                           : changes ? Sha256Hex(secondDigest)
+                                                     : Sha256Hex(firstDigest)));
+        auto run = app.Start();
+        HWND offer = WaitForWindow(run->id(), kOfferCaption);
+        ASSERT_NE(nullptr, offer);
+        Accept(offer);
+        HWND progress = WaitForWindow(run->id(), kProgressCaption);
+        ASSERT_NE(nullptr, progress);
+        ASSERT_TRUE(WaitForBar(progress, 0.5));
+        if (c.cancel) {
+            CloseFromCaption(progress);
+            HWND box = WaitForWindow(run->id(), kConfirmCaption);
+            ASSERT_NE(nullptr, box);
+            PressButton(box, IDOK);
+            AnswerBox(*run, kError, kUpgradeFailed);
+        } else {
+            TerminateProcess(run->handle(), 1);
+        }
+        ExitCodeOf(*run);
+        const std::wstring part = app.Saved(setup);
+        const std::string kept = ReadFileBytes(part);
+        std::wstring state;
+        for (const std::wstring& file : app.FilesInTemp()) {
+            state = file.find(L"\\updater-kept-download.txt") == std::wstring::npos ? state : file;
+        }
+        EXPECT_EQ(c.sha256 && !c.cancel, !state.empty()) << "what is kept for the next start";
+        EXPECT_EQ(c.cancel, kept.empty());
+        if (c.between == Between::FileChanged) {
+            WriteFileBytes(PublishedFile(setup), second);
+        } else if (c.between == Between::PartAltered) {
+            std::string altered = kept;
+            altered[1000] ^= 1;
+            WriteFileBytes(part, altered);
+        } else if (c.between == Between::StateAged) {
+            std::string text = ReadFileBytes(state);
+            const size_t began = text.find("began=") + 6;
+            ULARGE_INTEGER now{};
+            GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&now));
+            text.replace(began, text.find('\n', began) - began,
+                         std::to_string(now.QuadPart - 8ULL * 24 * 3600 * 10000000));
+            WriteFileBytes(state, text);
+        } else if (c.between == Between::OtherUpdate) {
+            app.WriteConfig(CheckedConfig(url, Sha256Hex(secondDigest)));
+        }
+
+        auto again = app.Start();
+        offer = WaitForWindow(again->id(), kOfferCaption);
+        ASSERT_NE(nullptr, offer);
+        if (c.between == Between::OtherUpdate) {
+            EXPECT_TRUE(app.FilesInTemp().empty()) << "the other update's part was kept";
+            Escape(offer);
+        } else {
+            Accept(offer);
+        }
+        if (c.exitCode == failed) {
+            AnswerBox(*again, kError, kUpgradeFailed);
+        }
+        EXPECT_EQ(c.exitCode, ExitCodeOf(*again));
+        const std::string log = Fetch("/log");
+        const size_t at = log.rfind("GET " + setup + "?");
+        ASSERT_NE(std::string::npos, at);
+        const std::string request = log.substr(at, log.find("\r\n\r\n", at) - at);
+        const std::string range = "\r\nRange: bytes=" + std::to_string(kept.size()) + "-\r\n";
+        EXPECT_EQ(c.continued, !kept.empty() && request.find(range) != std::string::npos)
+            << request;
+        EXPECT_EQ(c.continued, request.find("Range:") != std::string::npos) << request;
+        const std::wstring saved = app.Saved(setup);
+        if (c.exitCode == 0) {
+            // Whole and verified, from one file; nothing else left.
+            EXPECT_TRUE(WaitUntil([&] { return FileExists(saved + L".started"); }));
+            EXPECT_TRUE(ReadFileBytes(saved) == (changes ? second : first));
+            EXPECT_EQ(2u, app.FilesInTemp().size());
+        } else {
+            EXPECT_TRUE(app.FilesInTemp().empty()) << "the run left a file in TEMP";
+        }
+    }
 }
 
 TEST(UpdaterEndToEnd, SecondStartWhileAResultBoxIsShownRunsItsOwnCheck) {
