@@ -58,8 +58,8 @@ bool IsHeaderValue(const std::wstring& value) {
     return !value.empty();
 }
 
-// The file at localPath opened for appending to a kept part, when it holds exactly `bytes`
-// bytes; otherwise nothing is opened and the download starts from zero.
+// The file at localPath opened for appending to the kept part that `options` name, when it
+// holds exactly the part's bytes; otherwise nothing is opened and the download starts from zero.
 UniqueFileHandle OpenKeptPart(const wchar_t* localPath, const FileDownloadOptions& options) {
     if (options.keptBytes == 0 || options.keptBytes >= options.kept.total ||
         !IsHeaderValue(options.kept.validator)) {
@@ -75,8 +75,9 @@ UniqueFileHandle OpenKeptPart(const wchar_t* localPath, const FileDownloadOption
     return file;
 }
 
-// One download's body into an open file, continued after the network broke it off where the
-// server allows (see net/resume.h); a changed file starts over once.
+// One download's body into an open file: the whole body, or the rest of a part kept by an
+// earlier download; continued after the network broke it off where the server allows (see
+// net/resume.h); a changed file starts over once.
 class BodyDownload {
 public:
     BodyDownload(const wchar_t* url, const ProgressReporter& report,
@@ -148,9 +149,11 @@ public:
         }
     }
 
-    // Whether what the file holds could be continued by a later download: some bytes of a file
-    // whose server offered it, and no cancel.
-    bool PartContinuable() const { return received_ > 0 && offer_.Usable() && !aborted_; }
+    // Whether what the file holds could be continued by a later download: some bytes, but not
+    // all, of a file whose server offered it, and no cancel.
+    bool PartContinuable() const {
+        return received_ > 0 && received_ < offer_.total && offer_.Usable() && !aborted_;
+    }
 
 private:
     // A 200 answer: the whole body comes, and with it what it offers for resuming.
