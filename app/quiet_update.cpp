@@ -2,6 +2,7 @@
 
 #include "app/update_check.h"
 #include "download/earlier_downloads.h"
+#include "download/kept_downloads.h"
 #include "download/save_path.h"
 #include "download/setup_download.h"
 #include "ui/install_outcome.h"
@@ -30,9 +31,10 @@ int RunQuietUpdate(const LocalConfig& config) {
     if (result != kCheckNewer) {
         return result;
     }
+    DiscardKeptDownloadsOfOtherUpdates(g_setupRequirements.sha256);
     SetupDownload download;
     UnattendedSink sink;
-    const bool downloaded = download.Prepare(g_updateInfo.url) &&
+    const bool downloaded = download.Prepare(g_updateInfo.url, g_setupRequirements) &&
                             download.Fetch(g_updateInfo.url, g_setupRequirements, sink);
     const bool fileThere = PathFileExistsW(download.SavePath().c_str()) != FALSE;
     InstallDecision decision = DecideInstall(WAIT_OBJECT_0, downloaded ? 0 : kInstallFailedExitCode,

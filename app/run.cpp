@@ -2,6 +2,7 @@
 
 #include "app/update_check.h"
 #include "download/earlier_downloads.h"
+#include "download/kept_downloads.h"
 #include "download/save_path.h"
 #include "framework/app_module.h"
 #include "framework/message_loop.h"
@@ -64,6 +65,7 @@ int Run(const LocalConfig& config, int showCommand, UniqueOwnedMutex& checkLock,
     std::wstring report;
     const int result = CheckForUpdate(config, g_updateInfo, report, observer);
     if (result >= 1) {
+        DiscardKeptDownloadsOfOtherUpdates(g_setupRequirements.sha256);
         return RunOffer(report, showCommand, checkLock, observer);
     }
     return ShowResultBox(result, report, checkLock, observer);

@@ -13,6 +13,7 @@ constexpr wchar_t kFolderPrefix[] = L"updater-download-";
 constexpr size_t kFolderPrefixLength = sizeof(kFolderPrefix) / sizeof(wchar_t) - 1;
 constexpr size_t kRandomDigits = 16;
 constexpr int kFolderAttempts = 16;
+constexpr DWORD kLinkOrFolder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
 
 std::wstring WithSeparator(const std::wstring& directory) {
     return !directory.empty() && directory.back() == L'\\' ? directory : directory + L'\\';
@@ -64,6 +65,46 @@ bool IsDownloadFolderName(const std::wstring& name) {
     return true;
 }
 
+std::vector<std::wstring> FindDownloadFolders(const std::wstring& temporaryDirectory) {
+    const std::wstring directory = WithSeparator(temporaryDirectory);
+    std::vector<std::wstring> folders;
+    WIN32_FIND_DATAW found{};
+    const UniqueFindHandle search(
+        FindFirstFileW((directory + kFolderPrefix + L"*").c_str(), &found));
+    for (bool more = static_cast<bool>(search); more;
+         more = FindNextFileW(search.get(), &found) != FALSE) {
+        // wine opens what a link points at even when asked for the link itself.
+        if ((found.dwFileAttributes & kLinkOrFolder) == FILE_ATTRIBUTE_DIRECTORY &&
+            IsDownloadFolderName(found.cFileName)) {
+            folders.push_back(directory + found.cFileName);
+        }
+    }
+    return folders;
+}
+
+bool ListPlainFiles(HANDLE folder, std::vector<std::wstring>& names) {
+    alignas(8) BYTE buffer[16 * 1024];
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(folder, kind, buffer, sizeof(buffer))) {
+        kind = FileIdBothDirectoryInfo;
+        for (const BYTE* at = buffer;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+            const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..") {
+                if (entry->FileAttributes & kLinkOrFolder) {
+                    return false;
+                }
+                names.push_back(name);
+            }
+            if (entry->NextEntryOffset == 0) {
+                break;
+            }
+            at += entry->NextEntryOffset;
+        }
+    }
+    return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
 bool DownloadFolder::Create(const std::wstring& temporaryDirectory) {
     PrivateFolderSecurity security;
     if (security.Attributes() == nullptr) {
@@ -85,6 +126,16 @@ bool DownloadFolder::Create(const std::wstring& temporaryDirectory) {
         }
     }
     return false;
+}
+
+bool DownloadFolder::Adopt(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L'\\');
+    if (separator == std::wstring::npos || !IsDownloadFolderName(path.substr(separator + 1))) {
+        return false;
+    }
+    hold_ = HoldFolder(path);
+    path_ = hold_ ? path : std::wstring();
+    return static_cast<bool>(hold_);
 }
 
 void DownloadFolder::Discard(const std::wstring& savePath) {

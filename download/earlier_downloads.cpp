@@ -3,6 +3,8 @@
 #include "common/unique_handle.h"
 #include "download/download_folder.h"
 #include "download/folder_security.h"
+#include "download/kept_state.h"
+#include "update/utc_time.h"
 
 #include <windows.h>
 
@@ -12,32 +14,6 @@ namespace updater {
 namespace {
 
 constexpr DWORD kLinkOrFolder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-
-// The names in a folder, read through a handle to it so that the folder read is the one held;
-// "." and ".." left out. False when the listing fails or finds a link or a folder, which the
-// clean-up never touches.
-bool ListPlainFiles(HANDLE folder, std::vector<std::wstring>& names) {
-    alignas(8) BYTE buffer[16 * 1024];
-    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-    while (GetFileInformationByHandleEx(folder, kind, buffer, sizeof(buffer))) {
-        kind = FileIdBothDirectoryInfo;
-        for (const BYTE* at = buffer;;) {
-            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
-            const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-            if (name != L"." && name != L"..") {
-                if (entry->FileAttributes & kLinkOrFolder) {
-                    return false;
-                }
-                names.push_back(name);
-            }
-            if (entry->NextEntryOffset == 0) {
-                break;
-            }
-            at += entry->NextEntryOffset;
-        }
-    }
-    return GetLastError() == ERROR_NO_MORE_FILES;
-}
 
 bool HasAttributes(HANDLE object, DWORD mask, DWORD wanted) {
     BY_HANDLE_FILE_INFORMATION information{};
@@ -69,7 +45,12 @@ bool MarkForDeletion(HANDLE object, bool remove) {
                                       sizeof(disposition)) != FALSE;
 }
 
-void RemoveUnusedFolder(const std::wstring& folder) {
+} // namespace
+
+void RemoveDownloadFolder(const std::wstring& folder) {
+    if (!IsDownloadFolderName(folder.substr(folder.find_last_of(L'\\') + 1))) {
+        return;
+    }
     // Opened for deletion, sharing only reading: a folder that its run still holds cannot be
     // opened so, and while this handle is open nobody can rename or replace the folder.
     const UniqueFileHandle held(CreateFileW(
@@ -110,28 +91,14 @@ void RemoveUnusedFolder(const std::wstring& folder) {
     MarkForDeletion(held.get(), true); // the empty folder goes as its handle closes
 }
 
-} // namespace
-
 void RemoveEarlierDownloads(const std::wstring& temporaryDirectory) {
-    std::wstring directory = temporaryDirectory;
-    if (directory.empty() || directory.back() != L'\\') {
-        directory += L'\\';
-    }
-    std::vector<std::wstring> folders;
-    WIN32_FIND_DATAW found{};
-    const UniqueFindHandle search(
-        FindFirstFileW((directory + L"updater-download-*").c_str(), &found));
-    for (bool more = static_cast<bool>(search); more;
-         more = FindNextFileW(search.get(), &found) != FALSE) {
-        // A link named like a download folder is never opened: wine opens what a link points
-        // at even when asked for the link itself.
-        if ((found.dwFileAttributes & kLinkOrFolder) == FILE_ATTRIBUTE_DIRECTORY &&
-            IsDownloadFolderName(found.cFileName)) {
-            folders.push_back(directory + found.cFileName);
+    const ULONGLONG now = CurrentUtcTicks();
+    for (const std::wstring& folder : FindDownloadFolders(temporaryDirectory)) {
+        KeptState kept;
+        if (ReadKeptState(folder, kept) && IsKeptStateFresh(kept.began, now)) {
+            continue; // to be continued by a later run
         }
-    }
-    for (const std::wstring& folder : folders) {
-        RemoveUnusedFolder(folder);
+        RemoveDownloadFolder(folder);
     }
 }
 

@@ -8,10 +8,15 @@
 namespace updater {
 
 // Removes each download folder of an earlier run under `temporaryDirectory` with the files in
-// it, all or nothing: only a folder named as IsDownloadFolderName says, that is a plain folder
-// (not a link or junction), owned by the current user and not held by a run still at work,
-// holding plain files only, none of them in use (a setup program that still runs keeps its
-// folder whole). Links are never followed: a folder with a link in it is left alone.
+// it (see RemoveDownloadFolder), except one that holds a download kept for a later run, for
+// seven days from when that download began (see download/kept_state.h).
 void RemoveEarlierDownloads(const std::wstring& temporaryDirectory);
+
+// Removes the download folder at `folder` with the files in it, all or nothing: only a folder
+// named as IsDownloadFolderName says, that is a plain folder (not a link or junction), owned
+// by the current user and not held by a run still at work, holding plain files only, none of
+// them in use (a setup program that still runs keeps its folder whole). Links are never
+// followed: a folder with a link in it is left alone.
+void RemoveDownloadFolder(const std::wstring& folder);
 
 } // namespace updater

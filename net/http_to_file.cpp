@@ -1,4 +1,5 @@
 #include "common/unique_handle.h"
+#include "log/run_log.h"
 #include "net/directory.h"
 #include "net/http_get.h"
 #include "net/http_transfer.h"
@@ -47,20 +48,85 @@ constexpr wchar_t kAbortMessage[] = L"用户终止了下载操作！";
 constexpr DWORD kResumeWindowMs = 45000;
 constexpr DWORD kPauseSliceMs = 50;
 
-// One download's body into an open file, continued after the network broke it off where the
-// server allows (see net/resume.h); a changed file starts over once.
+// Whether a validator may go into a request header as it stands: printable ASCII only, so
+// that a kept one read back from disk can never add a header line of its own.
+bool IsHeaderValue(const std::wstring& value) {
+    for (const wchar_t c : value) {
+        if (c < 0x20 || c > 0x7E) {
+            return false;
+        }
+    }
+    return !value.empty();
+}
+
+// The file at localPath opened for appending to the kept part that `options` name, when it
+// holds exactly the part's bytes; otherwise nothing is opened and the download starts from zero.
+UniqueFileHandle OpenKeptPart(const wchar_t* localPath, const FileDownloadOptions& options) {
+    if (options.keptBytes == 0 || options.keptBytes >= options.kept.total ||
+        !IsHeaderValue(options.kept.validator)) {
+        return UniqueFileHandle();
+    }
+    UniqueFileHandle file(CreateFileW(localPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size) ||
+        static_cast<ULONGLONG>(size.QuadPart) != options.keptBytes) {
+        return UniqueFileHandle();
+    }
+    return file;
+}
+
+// One download's body into an open file: the whole body, or the rest of a part kept by an
+// earlier download; continued after the network broke it off where the server allows (see
+// net/resume.h); a changed file starts over once.
 class BodyDownload {
 public:
-    // Sends the request and checks its answer. Throws CInternetException.
-    BodyDownload(const wchar_t* url, const ProgressReporter& report) : url_(url), report_(report) {
-        get_ = std::make_unique<CHttpGet>(url_, report_);
+    BodyDownload(const wchar_t* url, const ProgressReporter& report,
+                 const std::function<void(const ResumeOffer&)>& onOffer)
+        : url_(url), report_(report), onOffer_(onOffer) {}
+
+    // Sends the request and checks its answer: for the whole body, or for the rest of the kept
+    // part of `keptBytes` bytes in `keptFile`. What does not continue the kept part exactly
+    // empties the file and starts from zero. Throws CInternetException.
+    void Send(HANDLE keptFile, ULONGLONG keptBytes, const ResumeOffer& kept) {
+        if (keptFile == INVALID_HANDLE_VALUE) {
+            get_ = std::make_unique<CHttpGet>(url_, report_);
+            TakeWholeAnswer();
+            return;
+        }
+        // The part stays what it is until an answer says otherwise: a server that cannot be
+        // reached leaves it to be continued another time.
+        file_ = keptFile;
+        offer_ = kept;
+        received_ = keptBytes;
+        RequestOptions options;
+        options.headers = ResumeHeaders(offer_, received_);
+        get_ = std::make_unique<CHttpGet>(url_, report_, options);
+        const DWORD status = get_->Request().QueryStatusCode();
+        if (status == HTTP_STATUS_PARTIAL_CONTENT &&
+            ContinuesAt(get_->Request(), offer_, received_)) {
+            total_ = announced_ = offer_.total;
+            lengthAnnounced_ = true;
+            report_.Position(received_, total_);
+            return;
+        }
+        // Emptied before the new answer's offer is told, so that the bytes of the file that
+        // offer names are never mistaken for those of the old one.
+        received_ = 0;
+        PlaceFileAt(0);
+        if (status != HTTP_STATUS_OK) {
+            get_.reset();
+            get_ = std::make_unique<CHttpGet>(url_, report_);
+        }
         TakeWholeAnswer();
     }
 
-    // Reads the body into `file`, which is empty; the number of bytes written. Throws
-    // CInternetException when the download fails for good or is aborted.
+    // Reads the body into `file`, appending to what the answer continues and emptying it
+    // otherwise; the number of bytes it holds at the end. Throws CInternetException when the
+    // download fails for good or is aborted.
     ULONGLONG ReadInto(HANDLE file) {
         file_ = file;
+        PlaceFileAt(received_);
         get_->Request().QueryDataAvailable();
         int resumptions = 0;
         bool startedOver = false;
@@ -79,9 +145,19 @@ public:
                                          std::to_wstring(received_).c_str(),
                                          std::to_wstring(announced_).c_str());
             }
+            LogLine(L"connection broken after " + std::to_wstring(received_) + L" of " +
+                    std::to_wstring(announced_) + L" bytes: resuming (" +
+                    std::to_wstring(resumptions + 1) + L" of " + std::to_wstring(kMaxResumptions) +
+                    L")");
             Pause(kFirstResumePauseMs << resumptions++);
             Resume(window, startedOver);
         }
+    }
+
+    // Whether what the file holds could be continued by a later download: some bytes, but not
+    // all, of a file whose server offered it, and no cancel.
+    bool PartContinuable() const {
+        return received_ > 0 && received_ < offer_.total && offer_.Usable() && !aborted_;
     }
 
 private:
@@ -96,6 +172,18 @@ private:
         total_ = QueryProgressTotal(request);
         lengthAnnounced_ = request.QueryContentLength(announced_);
         offer_ = lengthAnnounced_ ? ReadResumeOffer(request, announced_) : ResumeOffer();
+        if (onOffer_) {
+            onOffer_(offer_);
+        }
+    }
+
+    // Cuts the file to `size` bytes and goes to its end.
+    void PlaceFileAt(ULONGLONG size) {
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(size);
+        if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) || !SetEndOfFile(file_)) {
+            throw CInternetException(nullptr, L"无法在本地创建保存文件！");
+        }
     }
 
     // False when the connection broke off before the end of the body, or no answer came;
@@ -112,6 +200,7 @@ private:
                 n = reader.Next();
             } catch (const CInternetException&) {
                 if (reader.Aborted()) {
+                    aborted_ = true;
                     throw;
                 }
                 return false; // reset, or silent for a whole wait
@@ -139,6 +228,7 @@ private:
     void Pause(DWORD milliseconds) {
         for (DWORD waited = 0; waited < milliseconds; waited += kPauseSliceMs) {
             if (report_.Aborted()) {
+                aborted_ = true;
                 report_.State(kTransferAborted);
                 throw CInternetException(nullptr, kAbortMessage);
             }
@@ -170,7 +260,10 @@ private:
         if (startedOver) {
             throw CInternetException(get_->Request().handle(), L"The file changed again");
         }
+        LogLine(L"the answer does not continue the same file: starting over from its first byte");
         startedOver = true;
+        received_ = 0;
+        PlaceFileAt(0);
         if (status != HTTP_STATUS_OK) {
             RequestOptions whole;
             whole.deadline = window;
@@ -179,29 +272,26 @@ private:
             get_ = std::make_unique<CHttpGet>(url_, report_, whole);
         }
         TakeWholeAnswer();
-        const LARGE_INTEGER start{};
-        if (!SetFilePointerEx(file_, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file_)) {
-            throw CInternetException(nullptr, L"无法在本地创建保存文件！");
-        }
-        received_ = 0;
         report_.Position(0, total_);
     }
 
     const wchar_t* url_;
     const ProgressReporter& report_;
+    const std::function<void(const ResumeOffer&)>& onOffer_;
     std::unique_ptr<CHttpGet> get_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     ResumeOffer offer_;
     ULONGLONG total_ = 0;     // reported with every position
     ULONGLONG announced_ = 0; // the Content-Length of the whole body
     bool lengthAnnounced_ = false;
-    ULONGLONG received_ = 0;
+    ULONGLONG received_ = 0; // the bytes in the file
+    bool aborted_ = false;   // the sink asked to stop
 };
 
 } // namespace
 
 bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink,
-                   UniqueFileHandle* held) {
+                   const FileDownloadOptions& options) {
     const ProgressReporter report(sink);
     UrlParts parts;
     report.State(kTransferStarting);
@@ -210,14 +300,17 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
         return false;
     }
 
-    UniqueFileHandle file;
+    UniqueFileHandle file = OpenKeptPart(localPath, options);
+    BodyDownload download(url, report, options.onOffer);
     try {
-        BodyDownload download(url, report);
-        EnsureParentDirectory(localPath); // CreateFileW below reports what is missing
-        // Shared for deletion: a cancelled download whose read blocks is abandoned, and its file
-        // deleted while this handle is still open (it goes when the handle closes).
-        file.reset(CreateFileW(localPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        download.Send(file.get(), options.keptBytes, options.kept);
+        if (!file) {
+            EnsureParentDirectory(localPath); // CreateFileW below reports what is missing
+            // Shared for deletion: a cancelled download whose read blocks is abandoned, and its
+            // file deleted while this handle is still open (it goes when the handle closes).
+            file.reset(CreateFileW(localPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        }
         if (!file) {
             throw CInternetException(nullptr, L"无法在本地创建保存文件！");
         }
@@ -228,9 +321,9 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
             report.State(kTransferFailed);
             return true;
         }
-        if (held != nullptr) {
-            *held = HoldWrittenFile(file, localPath);
-            if (!*held) {
+        if (options.held != nullptr) {
+            *options.held = HoldWrittenFile(file, localPath);
+            if (!*options.held) {
                 throw CInternetException(nullptr, L"无法在本地创建保存文件！");
             }
         }
@@ -239,13 +332,24 @@ bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged
         return true;
     } catch (const CInternetException& failure) {
         file.reset();
-        // Whatever stands at localPath goes, also a file from before this download.
-        if (PathFileExistsW(localPath)) {
+        // Whatever stands at localPath goes, also a file from before this download, unless it
+        // is a part to be continued another time.
+        const bool keep = options.keepPartOnFailure && download.PartContinuable();
+        if (!keep && PathFileExistsW(localPath)) {
             DeleteFileW(localPath);
         }
+        LogTransferFailure(keep ? L"download (its part kept for a later run)" : L"download",
+                           failure);
         report.State(kTransferFailed, failure.m_strMessage.c_str());
         return false;
     }
+}
+
+bool HttpGetToFile(const wchar_t* url, const wchar_t* localPath, IPostionChanged* sink,
+                   UniqueFileHandle* held) {
+    FileDownloadOptions options;
+    options.held = held;
+    return HttpGetToFile(url, localPath, sink, options);
 }
 
 } // namespace updater

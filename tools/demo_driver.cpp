@@ -1,18 +1,20 @@
 // Drives one run of the updater for scripts/demo on a display without a user: starts the exe,
-// accepts the offer, waits for the progress and for the setup program, and at each step prints
-// the step's name and waits for a line on standard input (the script takes a screenshot then).
-// Prints "exit <code>" with the updater's whole exit code at the end.
+// accepts the offer, waits for the progress line to tell the time left and for the setup
+// program, and at each step prints the step's name and waits for a line on standard input (the
+// script takes a screenshot then). Prints "exit <code>" with the updater's whole exit code at
+// the end.
 
 #include "support/child_process.h"
 #include "support/window_probe.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
 
 namespace {
+
+constexpr int kProgressLineId = 1004;
 
 void Pause(const char* step) {
     std::printf("%s\n", step);
@@ -57,15 +59,12 @@ int wmain(int argc, wchar_t** argv) {
     testing_support::PressKey(offer, VK_RETURN);
     HWND progress = testing_support::WaitForWindow(updater.id(), L"正在升级，请稍候......");
     if (progress) {
-        HWND bar = GetDlgItem(progress, 1001);
-        // Wait for about a third of the bar, so the picture shows it moving.
-        for (int i = 0; i < 400; ++i) {
-            const LRESULT upper = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
-            if (upper > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) * 3 >= upper) {
-                break;
-            }
-            Sleep(25);
-        }
+        // The picture shows the line as a user sees it for most of a download: size, speed and
+        // time left, which it tells once the speed is known.
+        testing_support::WaitUntil([&] {
+            return testing_support::ControlText(progress, kProgressLineId).find(L"剩余") !=
+                   std::wstring::npos;
+        });
         Pause("progress");
     }
 

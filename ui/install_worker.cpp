@@ -53,7 +53,7 @@ DWORD WINAPI DownloadThreadProc(LPVOID dialog) {
 }
 
 DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url) {
-    if (!dialog.Download.Prepare(url)) {
+    if (!dialog.Download.Prepare(url, g_setupRequirements)) {
         return kDownloadFailedExitCode;
     }
     // Started once the path is there: from then on a cancel may make the install thread read it.

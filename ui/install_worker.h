@@ -24,10 +24,12 @@ DWORD WINAPI InstallThreadProc(LPVOID dialog);
 // Downloads g_updateInfo.url; see DownloadSetup.
 DWORD WINAPI DownloadThreadProc(LPVOID dialog);
 
-// Prepares dialog.Download (the run's folder and the save path), starts the download
-// (running) and fetches `url` with the dialog as progress sink; the file stays held for its
-// start. Then finishes the download as succeeded when it arrived and passed its checks, unless
-// a cancel came first: a cancelled or failed download leaves no file.
+// Prepares dialog.Download (the run's folder, or the one of a download kept by an earlier run,
+// and the save path) for the checks the update check asked for, starts the download (running)
+// and fetches `url` with the dialog as progress sink; the file stays held for its start. Then
+// finishes the download as succeeded when it arrived and passed its checks, unless a cancel
+// came first: a cancelled download leaves no file, a failed one at most a part kept for a
+// later run.
 // kDownloadSucceededExitCode, or kDownloadFailedExitCode (also when no folder can be made;
 // nothing is then downloaded).
 DWORD DownloadSetup(CUploadDlg& dialog, const std::wstring& url);

@@ -4,6 +4,8 @@
 
 #include "download/download_folder.h"
 #include "download/earlier_downloads.h"
+#include "download/kept_state.h"
+#include "update/utc_time.h"
 
 #include "common/unique_handle.h"
 #include "support/temp_dir.h"
@@ -58,10 +60,26 @@ TEST(RemoveEarlierDownloads, RemovesOnlyTheUpdatersOwnUnusedFolders) {
     }
     DownloadFolder atWork; // a run whose request is under way: its folder is still empty
     ASSERT_TRUE(atWork.Create(temp.path()));
+    // Downloads kept for a later run, begun an hour ago, 8 days ago, tomorrow; and a state
+    // file that does not read.
+    const ULONGLONG now = CurrentUtcTicks(), hour = 3600 * kTicksPerSecond;
+    const std::wstring keptFolder[] = {
+        Folder(temp, L"00000000000000b1"), Folder(temp, L"00000000000000b2"),
+        Folder(temp, L"00000000000000b3"), Folder(temp, L"00000000000000b4")};
+    const ULONGLONG began[] = {now - hour, now - 8 * 24 * hour, now + 24 * hour};
+    for (size_t i = 0; i < 4; ++i) {
+        Plant(keptFolder[i], {L"setup.exe"});
+        ASSERT_TRUE(i == 3 ? WriteFileBytes(keptFolder[i] + L"\\" + kKeptStateName, "url=x\n")
+                           : WriteKeptState(keptFolder[i],
+                                            {L"C:\\App", L"http://127.0.0.1/setup.exe", L"\"v\"", 9,
+                                             std::wstring(64, L'0'), began[i]}));
+    }
 
     RemoveEarlierDownloads(temp.path());
 
-    EXPECT_FALSE(FileExists(finished)) << "an earlier run's finished download stays";
+    for (const std::wstring& removed : {finished, keptFolder[1], keptFolder[2], keptFolder[3]}) {
+        EXPECT_FALSE(FileExists(removed)) << testing::PrintToString(removed) << " stays";
+    }
     const std::vector<std::wstring> kept = {victims + L"\\a.txt",
                                             victims + L"\\b.txt",
                                             withLink + L"\\setup.exe",
@@ -75,7 +93,8 @@ TEST(RemoveEarlierDownloads, RemovesOnlyTheUpdatersOwnUnusedFolders) {
                                             Folder(temp, L"00000000000000a\\a.txt"),
                                             Folder(temp, L"00000000000000a70\\a.txt"),
                                             Folder(temp, L"0000000000000g07\\a.txt"),
-                                            atWork.Path()};
+                                            atWork.Path(),
+                                            keptFolder[0] + L"\\setup.exe"};
     for (const std::wstring& path : kept) {
         EXPECT_TRUE(FileExists(path)) << testing::PrintToString(path) << " was removed";
     }

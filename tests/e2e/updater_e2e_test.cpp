@@ -592,10 +592,17 @@ TEST(UpdaterEndToEnd, AnInstanceEventThatCannotBeOpenedCountsAsAnotherInstance) 
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
                                                                      &denyAll, nullptr));
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), denyAll, FALSE};
-    const updater::UniqueKernelHandle event(
-        CreateEventW(&attributes, FALSE, FALSE, L"PDF_Update_Check_Event"));
+    // Made anew, once the updaters of earlier cases have gone.
+    updater::UniqueKernelHandle event;
+    DWORD error = 0;
+    const bool made = WaitUntil([&] {
+        event.reset();
+        event.reset(CreateEventW(&attributes, FALSE, FALSE, L"PDF_Update_Check_Event"));
+        error = GetLastError();
+        return event && error != ERROR_ALREADY_EXISTS;
+    });
     LocalFree(denyAll);
-    ASSERT_TRUE(event);
+    ASSERT_TRUE(made) << error;
     const HWND offer = CreateWindowExW(0, L"STATIC", kOfferCaption, WS_POPUP | WS_VISIBLE, 0, 0,
                                        200, 100, nullptr, nullptr, nullptr, nullptr);
     Installation app;
@@ -605,6 +612,37 @@ TEST(UpdaterEndToEnd, AnInstanceEventThatCannotBeOpenedCountsAsAnotherInstance) 
     DestroyWindow(offer);
 }
 
+// The SHA-256 of the file, as a descriptor publishes it.
+std::wstring Sha256Hex(const updater::Sha256Digest& digest) {
+    std::wstring hex;
+    for (const uint8_t byte : digest) {
+        hex += L"0123456789abcdef"[byte >> 4];
+        hex += L"0123456789abcdef"[byte & 15];
+    }
+    return hex;
+}
+
+// config.ini's lines for a descriptor of version 2.0 whose setup program at `url` has the
+// SHA-256 `sha256` (none when empty).
+std::string CheckedConfig(const std::wstring& url, const std::wstring& sha256) {
+    const std::wstring xml =
+        L"<update><ver>2.0</ver><url>" + url + L"</url><size>1 MB</size><comments/>" +
+        (sha256.empty() ? L"" : L"<sha256>" + sha256 + L"</sha256>") + L"</update>";
+    return "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(Publish("update.xml", ToAnsi(xml)))) +
+           "\r\n";
+}
+
+// Waits until the progress dialog's bar shows at least `fraction` of the whole.
+bool WaitForBar(HWND progress, double fraction) {
+    const HWND bar = GetDlgItem(progress, kProgressBarId);
+    return WaitUntil(
+        [&] {
+            const LRESULT high = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+            return high > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) >= high * fraction;
+        },
+        2 * kExitTimeoutMs);
+}
+
 // The server sends a large setup program at once (the program, then 1 GiB of zeros that its
 // loader ignores); its checksum takes seconds to check once the bar is full. A cancel
 // confirmed then wins: nothing is started, nothing is left.
@@ -612,31 +650,15 @@ TEST(UpdaterEndToEnd, ACancelConfirmedWhileTheSetupProgramIsCheckedStartsNothing
     const std::string setup = Publish("setup_large.exe", SetupProgram(), 1ULL << 30);
     updater::Sha256Digest digest{};
     ASSERT_TRUE(updater::Sha256File(PublishedFile(setup), digest));
-    std::wstring hex;
-    for (const uint8_t byte : digest) {
-        hex += L"0123456789abcdef"[byte >> 4];
-        hex += L"0123456789abcdef"[byte & 15];
-    }
     Installation app;
-    const std::wstring xml = L"<update><ver>2.0</ver><url>" + ServerUrl(setup) +
-                             L"</url><size>1 GB</size><comments/><sha256>" + hex +
-                             L"</sha256></update>";
-    app.WriteConfig(
-        "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(Publish("update.xml", ToAnsi(xml)))) + "\r\n");
+    app.WriteConfig(CheckedConfig(ServerUrl(setup), Sha256Hex(digest)));
     auto process = app.Start();
     HWND offer = WaitForWindow(process->id(), kOfferCaption);
     ASSERT_NE(nullptr, offer);
     Accept(offer);
     HWND progress = WaitForWindow(process->id(), kProgressCaption);
     ASSERT_NE(nullptr, progress);
-    const HWND bar = GetDlgItem(progress, kProgressBarId);
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const LRESULT high = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
-            return high > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) == high;
-        },
-        2 * kExitTimeoutMs))
-        << "the download did not complete";
+    ASSERT_TRUE(WaitForBar(progress, 1)) << "the download did not complete";
     CloseFromCaption(progress);
     HWND box = WaitForWindow(process->id(), kConfirmCaption);
     ASSERT_NE(nullptr, box) << "the check ended before the cancel could be confirmed";
@@ -647,14 +669,28 @@ TEST(UpdaterEndToEnd, ACancelConfirmedWhileTheSetupProgramIsCheckedStartsNothing
     DeleteFileW(PublishedFile(setup).c_str());
 }
 
-// A registry policy value for one row, removed after it.
-struct PolicyValue {
-    HKEY root;
-    const wchar_t* key; // below Software\Policies\Updater
-    const wchar_t* name;
-    std::wstring text; // a string value, or
-    DWORD number = 0;  // a DWORD when the text is empty
-};
+// Sets policy values given as "HKLM\\Product:Name=value;HKCU:Name=value" (a number is a
+// DWORD, anything else a string) below Software\\Policies\\Updater.
+void SetPolicy(const std::wstring& values) {
+    for (size_t start = 0; start < values.size();) {
+        const size_t end = std::min(values.find(L';', start), values.size());
+        const std::wstring value = values.substr(start, end - start);
+        const size_t colon = value.find(L':'), equals = value.find(L'=', colon);
+        const std::wstring key = L"Software\\Policies\\Updater" + value.substr(4, colon - 4);
+        const std::wstring name = value.substr(colon + 1, equals - colon - 1);
+        const std::wstring data = value.substr(equals + 1);
+        const HKEY root =
+            value.compare(0, 4, L"HKLM") == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        const DWORD number = std::wcstoul(data.c_str(), nullptr, 10);
+        EXPECT_EQ(ERROR_SUCCESS,
+                  data.find_first_not_of(L"0123456789") == std::wstring::npos
+                      ? RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_DWORD, &number,
+                                        sizeof(number))
+                      : RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_SZ, data.c_str(),
+                                        static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))));
+        start = end + 1;
+    }
+}
 
 bool HasVisibleWindow(DWORD processId) {
     std::pair<DWORD, bool> state{processId, false};
@@ -702,147 +738,51 @@ TEST(UpdaterEndToEnd, SwitchesPolicyAndLogForAdministrators) {
         const char* name;
         std::wstring arguments;
         std::string config;
-        std::vector<PolicyValue> policy;
+        std::wstring policy; // see SetPolicy
         int exitCode;
         std::string setupPath;    // the published setup program, if one is asked for
         std::wstring startedWith; // with /quiet: the command line it got ("-" for not started)
         const char* logged;       // what the log must tell
     };
-    const HKEY machine = HKEY_LOCAL_MACHINE, user = HKEY_CURRENT_USER;
+    const std::wstring off = L"HKLM:UpdatesDisabled=1";
+    // clang-format off
     const Case cases[] = {
-        {"/check, newer", L"/check", Config(setup), {}, 1, setup, L"-", "check result 1"},
-        {"-CHECK, same", L"-CHECK", Config(setup, "2.0"), {}, 0, setup, L"-", "check result 0"},
-        {"/check, older", L"/check", Config(setup, "3.0"), {}, -1, setup, L"-", "check result -1"},
-        {"/check, no version", L"/check", "update=x\r\n", {}, -2, "", L"-", "lacks version"},
-        {"/check, refused", L"/check", refused, {}, -3, "", L"-", "error 12029"},
-        {"/check, unusable",
-         L"/check",
-         "version=1.0\r\nupdate=" + ToAnsi(ServerUrl(Publish("x.xml", "<update/>"))),
-         {},
-         -4,
-         "",
-         L"-",
-         "does not parse"},
-        {"/quiet, arguments",
-         L"/quiet",
-         with("<args>/S /norestart</args>"),
-         {},
-         0,
-         vendor,
-         L"/S /norestart",
-         "(started)"},
-        {"/quiet, checksum wrong",
-         L"/quiet",
-         with("<args>/S</args>", std::string(64, '0')),
-         {},
-         -1,
-         vendor,
-         L"-",
-         "SHA-256 differs"},
-        {"/quiet, cut without ranges",
-         L"/Quiet",
-         Config("/bytes/200000?cut=100000&noranges=1"),
-         {},
-         -1,
-         "/bytes/200000",
-         L"-",
-         "exit code -1"},
-        {"/quiet, 404", L"/quiet", Config("/status/404"), {}, -1, "/status/404", L"-", "HTTP 404"},
-        {"/quiet, up to date",
-         L"/quiet",
-         Config(setup, "2.0"),
-         {},
-         0,
-         setup,
-         L"-",
+        {"/check, newer", L"/check", Config(setup), L"", 1, setup, L"-", "check result 1"},
+        {"-CHECK, same", L"-CHECK", Config(setup, "2.0"), L"", 0, setup, L"-", "check result 0"},
+        {"/check, older", L"/check", Config(setup, "3.0"), L"", -1, setup, L"-", "check result -1"},
+        {"/check, no version", L"/check", "update=x\r\n", L"", -2, "", L"-", "lacks version"},
+        {"/check, refused", L"/check", refused, L"", -3, "", L"-", "error 12029"},
+        {"/check, unusable", L"/check", "version=1.0\r\nupdate=" +
+         ToAnsi(ServerUrl(Publish("x.xml", "<update/>"))), L"", -4, "", L"-", "does not parse"},
+        {"/quiet, arguments", L"/quiet", with("<args>/S /norestart</args>"), L"", 0, vendor,
+         L"/S /norestart", "(started)"},
+        {"/quiet, checksum wrong", L"/quiet", with("<args>/S</args>", std::string(64, '0')), L"",
+         -1, vendor, L"-", "SHA-256 differs"},
+        {"/quiet, cut without ranges", L"/Quiet", Config("/bytes/200000?cut=100000&noranges=1"),
+         L"", -1, "/bytes/200000", L"-", "download failed: Connection broken"},
+        {"/quiet, 404", L"/quiet", Config("/status/404"), L"", -1, "/status/404", L"-", "HTTP 404"},
+        {"/quiet, up to date", L"/quiet", Config(setup, "2.0"), L"", 0, setup, L"-",
          "check result 0"},
-        {"disabled machine-wide",
-         L"",
-         Config(setup),
-         {{machine, L"", L"UpdatesDisabled", L"", 1}},
-         3,
-         setup,
-         L"-",
-         "turned off by policy"},
-        {"disabled machine-wide, /check",
-         L"/check",
-         Config(setup),
-         {{machine, L"", L"UpdatesDisabled", L"", 1}},
-         3,
-         setup,
-         L"-",
-         "turned off"},
-        {"disabled for the user, /quiet",
-         L"/quiet",
-         Config(setup),
-         {{user, L"", L"UpdatesDisabled", L"", 1}},
-         3,
-         setup,
-         L"-",
-         "turned off"},
-        {"disabled for this product",
-         L"/check",
-         product,
-         {{machine, L"\\Writer", L"UpdatesDisabled", L"", 1}},
-         3,
-         "",
-         L"-",
-         "turned off"},
-        {"disabled for another product",
-         L"/check",
-         product,
-         {{machine, L"\\Reader", L"UpdatesDisabled", L"", 1}},
-         1,
-         "",
-         L"-",
-         "check result 1"},
-        {"the machine's value wins",
-         L"/check",
-         product,
-         {{machine, L"", L"UpdatesDisabled", L"", 1},
-          {user, L"\\Writer", L"UpdatesDisabled", L"", 0}},
-         3,
-         "",
-         L"-",
-         "turned off"},
-        {"the product's value wins",
-         L"/check",
-         product,
-         {{machine, L"", L"UpdatesDisabled", L"", 1},
-          {machine, L"\\Writer", L"UpdatesDisabled", L"", 0}},
-         1,
-         "",
-         L"-",
-         "check result 1"},
-        {"a mirror",
-         L"/check",
-         refused,
-         {{user, L"", L"UpdateUrl", mirror}},
-         1,
-         "",
-         L"-",
-         "from policy"},
-        {"a mirror that is refused",
-         L"/check",
-         Config(setup),
-         {{machine, L"", L"UpdateUrl", L"ftp://127.0.0.1/u.xml"}},
-         -3,
-         "",
-         L"-",
-         "Unsupported"},
+        {"disabled machine-wide", L"", Config(setup), off, 3, setup, L"-", "turned off by policy"},
+        {"disabled machine-wide, /check", L"/check", Config(setup), off, 3, setup, L"-", "off"},
+        {"disabled for the user, /quiet", L"/quiet", Config(setup), L"HKCU:UpdatesDisabled=1", 3,
+         setup, L"-", "turned off"},
+        {"disabled for this product", L"/check", product, L"HKLM\\Writer:UpdatesDisabled=1", 3,
+         "", L"-", "turned off"},
+        {"disabled for another product", L"/check", product, L"HKLM\\Reader:UpdatesDisabled=1", 1,
+         "", L"-", "check result 1"},
+        {"the machine's value wins", L"/check", product,
+         off + L";HKCU\\Writer:UpdatesDisabled=0", 3, "", L"-", "turned off"},
+        {"the product's value wins", L"/check", product,
+         off + L";HKLM\\Writer:UpdatesDisabled=0", 1, "", L"-", "check result 1"},
+        {"a mirror", L"/check", refused, L"HKCU:UpdateUrl=" + mirror, 1, "", L"-", "from policy"},
+        {"a mirror that is refused", L"/check", Config(setup),
+         L"HKLM:UpdateUrl=ftp://127.0.0.1/u.xml", -3, "", L"-", "Unsupported"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const PolicyValue& value : c.policy) {
-            const std::wstring key = std::wstring(L"Software\\Policies\\Updater") + value.key;
-            ASSERT_EQ(ERROR_SUCCESS,
-                      value.text.empty()
-                          ? RegSetKeyValueW(value.root, key.c_str(), value.name, REG_DWORD,
-                                            &value.number, sizeof(DWORD))
-                          : RegSetKeyValueW(value.root, key.c_str(), value.name, REG_SZ,
-                                            value.text.c_str(),
-                                            static_cast<DWORD>((value.text.size() + 1) * 2)));
-        }
+        SetPolicy(c.policy);
         Installation app;
         app.WriteConfig(c.config);
         Fetch("/log?clear=1");
@@ -850,7 +790,7 @@ TEST(UpdaterEndToEnd, SwitchesPolicyAndLogForAdministrators) {
         DWORD code = 0;
         EXPECT_FALSE(ShowedAWindow(*process, code)) << "a window appeared";
         EXPECT_EQ(static_cast<DWORD>(c.exitCode), code);
-        for (HKEY root : {machine, user}) {
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
             RegDeleteTreeW(root, L"Software\\Policies\\Updater");
         }
         const std::string requests = Fetch("/log");
@@ -890,6 +830,120 @@ TEST(UpdaterEndToEnd, SwitchesPolicyAndLogForAdministrators) {
     ASSERT_TRUE(CreateDirectoryW(unlogged.LogPath().c_str(), nullptr));
     EXPECT_EQ(1u, ExitCodeOf(*unlogged.Start(L"/check")));
     RemoveDirectoryW(unlogged.LogPath().c_str());
+}
+
+// A download broken off with its process (killed once the bar is at half) is continued by the
+// next start that offers the same update, from where it stopped. What does not fit starts from
+// zero, and nothing is kept that could not be checked whole, was cancelled or belongs to
+// another update.
+TEST(UpdaterEndToEnd, ADownloadKilledMidwayIsContinuedByTheNextStart) {
+    enum class Between { Nothing, FileChanged, PartAltered, StateAged, OtherUpdate };
+    struct Case {
+        const char* name;
+        bool sha256;     // the descriptor publishes the setup program's checksum
+        bool cancel;     // the first run is cancelled rather than killed
+        Between between; // what happens before the second start
+        bool continued;  // the second run asks for the rest of the kept part
+        DWORD exitCode;  // of the second run, which accepts (declines another update)
+    };
+    const DWORD failed = static_cast<DWORD>(-1);
+    const Case cases[] = {
+        {"killed at about half", true, false, Between::Nothing, true, 0},
+        {"changed on the server", true, false, Between::FileChanged, true, 0},
+        {"kept part altered on disk", true, false, Between::PartAltered, true, failed},
+        {"no sha256", false, false, Between::Nothing, false, 0},
+        {"kept for more than 7 days", true, false, Between::StateAged, false, 0},
+        {"cancelled", true, true, Between::Nothing, false, 0},
+        {"another sha256 published", true, false, Between::OtherUpdate, false, 2},
+    };
+    const std::string first = SetupProgram() + std::string(250000, 'a');
+    const std::string second = SetupProgram() + std::string(250000, 'b');
+    updater::Sha256Digest firstDigest{}, secondDigest{};
+    ASSERT_TRUE(updater::Sha256OfBytes(first.data(), first.size(), firstDigest));
+    ASSERT_TRUE(updater::Sha256OfBytes(second.data(), second.size(), secondDigest));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string setup = Publish("setup_2.0.exe", first);
+        const std::wstring url = ServerUrl(setup + "?rate=300000");
+        const bool changes = c.between == Between::FileChanged;
+        Installation app;
+        app.WriteConfig(CheckedConfig(url, !c.sha256 ? L""
+                                           : changes ? Sha256Hex(secondDigest)
+                                                     : Sha256Hex(firstDigest)));
+        auto run = app.Start();
+        HWND offer = WaitForWindow(run->id(), kOfferCaption);
+        ASSERT_NE(nullptr, offer);
+        Accept(offer);
+        HWND progress = WaitForWindow(run->id(), kProgressCaption);
+        ASSERT_NE(nullptr, progress);
+        ASSERT_TRUE(WaitForBar(progress, 0.5));
+        if (c.cancel) {
+            CloseFromCaption(progress);
+            HWND box = WaitForWindow(run->id(), kConfirmCaption);
+            ASSERT_NE(nullptr, box);
+            PressButton(box, IDOK);
+            AnswerBox(*run, kError, kUpgradeFailed);
+        } else {
+            TerminateProcess(run->handle(), 1);
+        }
+        ExitCodeOf(*run);
+        const std::wstring part = app.Saved(setup);
+        const std::string kept = ReadFileBytes(part);
+        std::wstring state;
+        for (const std::wstring& file : app.FilesInTemp()) {
+            state = file.find(L"\\updater-kept-download.txt") == std::wstring::npos ? state : file;
+        }
+        EXPECT_EQ(c.sha256 && !c.cancel, !state.empty()) << "what is kept for the next start";
+        EXPECT_EQ(c.cancel, kept.empty());
+        if (c.between == Between::FileChanged) {
+            WriteFileBytes(PublishedFile(setup), second);
+        } else if (c.between == Between::PartAltered) {
+            std::string altered = kept;
+            altered[1000] ^= 1;
+            WriteFileBytes(part, altered);
+        } else if (c.between == Between::StateAged) {
+            std::string text = ReadFileBytes(state);
+            const size_t began = text.find("began=") + 6;
+            ULARGE_INTEGER now{};
+            GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&now));
+            text.replace(began, text.find('\n', began) - began,
+                         std::to_string(now.QuadPart - 8ULL * 24 * 3600 * 10000000));
+            WriteFileBytes(state, text);
+        } else if (c.between == Between::OtherUpdate) {
+            app.WriteConfig(CheckedConfig(url, Sha256Hex(secondDigest)));
+        }
+
+        auto again = app.Start();
+        offer = WaitForWindow(again->id(), kOfferCaption);
+        ASSERT_NE(nullptr, offer);
+        if (c.between == Between::OtherUpdate) {
+            EXPECT_TRUE(app.FilesInTemp().empty()) << "the other update's part was kept";
+            Escape(offer);
+        } else {
+            Accept(offer);
+        }
+        if (c.exitCode == failed) {
+            AnswerBox(*again, kError, kUpgradeFailed);
+        }
+        EXPECT_EQ(c.exitCode, ExitCodeOf(*again));
+        const std::string log = Fetch("/log");
+        const size_t at = log.rfind("GET " + setup + "?");
+        ASSERT_NE(std::string::npos, at);
+        const std::string request = log.substr(at, log.find("\r\n\r\n", at) - at);
+        const std::string range = "\r\nRange: bytes=" + std::to_string(kept.size()) + "-\r\n";
+        EXPECT_EQ(c.continued, !kept.empty() && request.find(range) != std::string::npos)
+            << request;
+        EXPECT_EQ(c.continued, request.find("Range:") != std::string::npos) << request;
+        const std::wstring saved = app.Saved(setup);
+        if (c.exitCode == 0) {
+            // Whole and verified, from one file; nothing else left.
+            EXPECT_TRUE(WaitUntil([&] { return FileExists(saved + L".started"); }));
+            EXPECT_TRUE(ReadFileBytes(saved) == (changes ? second : first));
+            EXPECT_EQ(2u, app.FilesInTemp().size());
+        } else {
+            EXPECT_TRUE(app.FilesInTemp().empty()) << "the run left a file in TEMP";
+        }
+    }
 }
 
 TEST(UpdaterEndToEnd, SecondStartWhileAResultBoxIsShownRunsItsOwnCheck) {

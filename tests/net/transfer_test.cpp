@@ -63,12 +63,14 @@ struct Outcome {
     std::string body; // memory: the block; file: the file's content
     bool fileLeft = false;
     bool held = false; // a downloaded file could be neither opened for writing nor deleted
+    std::vector<ResumeOffer> offers; // what the file download told of continuing it later
+    bool lateFirstOffer = false;     // the first offer came after the body had begun
 };
 
 // A file transfer saves into a folder that does not exist yet; with `oldFile` a file from an
-// earlier download stands at the target first.
-Outcome Transfer(Target target, const std::wstring& url, IPostionChanged* sink,
-                 bool oldFile = false) {
+// earlier download stands at the target first, with `before` these bytes.
+Outcome Transfer(Target target, const std::wstring& url, RecordingSink* sink, bool oldFile = false,
+                 const std::string& before = "", FileDownloadOptions options = {}) {
     Outcome outcome;
     if (target == Target::Memory) {
         char* block = nullptr;
@@ -82,12 +84,19 @@ Outcome Transfer(Target target, const std::wstring& url, IPostionChanged* sink,
         return outcome;
     }
     testing_support::TempDir temp;
-    const std::wstring path = oldFile ? temp.File(L"setup.exe") : temp.File(L"new\\setup.exe");
-    if (oldFile) {
-        testing_support::WriteFileBytes(path, std::string(100000, 'o'));
+    const bool exists = oldFile || !before.empty();
+    const std::wstring path = exists ? temp.File(L"setup.exe") : temp.File(L"new\\setup.exe");
+    if (exists) {
+        testing_support::WriteFileBytes(path, oldFile ? std::string(100000, 'o') : before);
     }
     UniqueFileHandle held;
-    outcome.ok = HttpGetToFile(url.c_str(), path.c_str(), sink, &held);
+    options.held = &held;
+    options.onOffer = [&](const ResumeOffer& offer) {
+        outcome.lateFirstOffer |=
+            outcome.offers.empty() && sink != nullptr && !sink->positions.empty();
+        outcome.offers.push_back(offer);
+    };
+    outcome.ok = HttpGetToFile(url.c_str(), path.c_str(), sink, options);
     outcome.fileLeft = FileExists(path);
     outcome.body = ReadFileBytes(path);
     outcome.held = held && !DeleteFileW(path.c_str()) &&
@@ -125,6 +134,14 @@ TEST(Transfers, DeliverEveryByteAndReportProgressInChunks) {
             ASSERT_TRUE(outcome.ok);
             EXPECT_TRUE(outcome.body == c.body) << outcome.body.size() << " bytes arrived";
             EXPECT_EQ(target == Target::File, outcome.held);
+            // The server's offer to continue is told before the first byte; there is none
+            // without a Content-Length.
+            EXPECT_EQ(target == Target::File ? 1u : 0u, outcome.offers.size());
+            for (const ResumeOffer& offer : outcome.offers) {
+                EXPECT_FALSE(outcome.lateFirstOffer);
+                EXPECT_EQ(offer.Usable() ? c.body.size() : 0u, offer.total);
+                EXPECT_EQ(c.path.find("nolength") == std::string::npos, offer.Usable());
+            }
             EXPECT_EQ((std::vector<int>{kTransferStarting, kTransferOpening, kTransferConnected,
                                         kTransferSent, kTransferDone}),
                       sink.states);
@@ -147,6 +164,11 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
         int abortAt;
         ULONGLONG total = 0;     // the announced size, when checked
         ULONGLONG abortFrom = 0; // asked to stop once this many bytes have arrived
+        // Asked to keep a part that can be continued; handed in a kept part of /bytes/500000
+        // of that many bytes; the bytes of that file left at the path (0: no file).
+        bool keep = false;
+        ULONGLONG kept = 0;
+        size_t left = 0;
     };
     const Case cases[] = {
         {"refused, memory", Target::Memory, testing_support::RefusedUrl("/d.xml"), 0},
@@ -178,13 +200,32 @@ TEST(Transfers, FailuresEndInFailedStateAndLeaveNoFile) {
          ServerUrl("/bytes/500000?cutat=100000&key=" + Key()), 0, 0, 100000},
         {"aborted, memory", Target::Memory, ServerUrl("/bytes/100000"), 2},
         {"aborted, file", Target::File, ServerUrl("/bytes/100000"), 2},
+        // Only a part that can be continued is kept, and never one that was cancelled.
+        {"cut four times, part kept", Target::File,
+         ServerUrl("/bytes/500000?cutat=100000,200000,300000,400000&key=" + Key()), 0, 0, 0, true,
+         0, 400000},
+        {"cut short without ranges, nothing kept", Target::File,
+         ServerUrl("/bytes/100000?cut=30000&noranges=1"), 0, 0, 0, true},
+        {"cancelled before resuming, nothing kept", Target::File,
+         ServerUrl("/bytes/500000?cutat=100000&key=" + Key()), 0, 0, 100000, true},
+        {"a kept part, server away", Target::File, testing_support::RefusedUrl("/bytes/500000"), 0,
+         0, 0, true, 200000, 200000},
+        {"a kept part, cut again", Target::File,
+         ServerUrl("/bytes/500000?cutat=300000,350000,400000,450000&key=" + Key()), 0, 0, 0, true,
+         200000, 450000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSink sink(c.abortAt, c.abortFrom);
-        const Outcome outcome = Transfer(c.target, c.url, &sink, true);
+        FileDownloadOptions options;
+        options.keepPartOnFailure = c.keep;
+        options.keptBytes = c.kept;
+        options.kept = {500000, L"\"bytes-500000-plain\""};
+        const Outcome outcome =
+            Transfer(c.target, c.url, &sink, c.kept == 0, GeneratedBytes(c.kept), options);
         EXPECT_FALSE(outcome.ok);
-        EXPECT_FALSE(outcome.fileLeft);
+        EXPECT_EQ(c.left != 0, outcome.fileLeft);
+        EXPECT_TRUE(outcome.body == GeneratedBytes(c.left)) << outcome.body.size() << " bytes";
         ASSERT_FALSE(sink.states.empty());
         EXPECT_EQ(kTransferFailed, sink.states.back());
         if (c.total != 0) {
@@ -208,6 +249,12 @@ TEST(Transfers, ContinueADownloadWhereTheNetworkBrokeIt) {
         std::string options;
         std::vector<int> resumedAt;
         bool changed = false; // the whole of the changed file arrives
+        // A part of 400000 bytes kept by an earlier download: of the plain file (or, when
+        // `keptChanged`, of the changed one, named by its validator), with `keptExtra` bytes
+        // more in the file than handed in.
+        bool kept = false;
+        bool keptChanged = false;
+        size_t keptExtra = 0;
     };
     const Case cases[] = {
         {"cut at 40 %", "cutat=400000", {400000}},
@@ -228,12 +275,29 @@ TEST(Transfers, ContinueADownloadWhereTheNetworkBrokeIt) {
         // The first answer trickles in for 38 s and breaks: the second is sent 4 s before the
         // window ends, and its part then waits 5 s before its first byte.
         {"a late part that waits", "cutat=400000&slowpart=38000&partpause=5000", {400000, 400000}},
+        // A part kept by an earlier run: continued where it ends, and broken off again; a
+        // changed file, a part that starts elsewhere or a kept file of another size start from
+        // zero.
+        {"a kept part", "", {400000}, false, true},
+        {"a kept part, cut again", "cutat=700000", {400000, 700000}, false, true},
+        {"a kept part of a changed file", "", {400000}, false, true, true},
+        {"a kept part, the rest elsewhere", "badrange=1", {400000}, false, true},
+        {"a kept file of another size", "", {}, false, true, false, 5},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = "/bytes/1000000?" + c.options + "&key=" + Key();
         RecordingSink sink;
-        const Outcome outcome = Transfer(Target::File, ServerUrl(path), &sink);
+        std::string kept = GeneratedBytes(c.kept ? 400000 + c.keptExtra : 0);
+        FileDownloadOptions options;
+        options.keptBytes = c.kept ? 400000 : 0;
+        options.kept = {1000000,
+                        c.keptChanged ? L"\"bytes-1000000-inverted\"" : L"\"bytes-1000000-plain\""};
+        for (char& byte : kept) {
+            byte = c.keptChanged ? static_cast<char>(~byte) : byte;
+        }
+        const Outcome outcome =
+            Transfer(Target::File, ServerUrl(path), &sink, false, kept, options);
         ASSERT_TRUE(outcome.ok);
         std::string expected = GeneratedBytes(1000000);
         for (char& byte : expected) {
@@ -242,9 +306,15 @@ TEST(Transfers, ContinueADownloadWhereTheNetworkBrokeIt) {
         EXPECT_TRUE(outcome.body == expected) << "a body spliced from two files";
         EXPECT_EQ(kTransferDone, sink.states.back());
         EXPECT_EQ(expected.size(), sink.positions.back());
+        // A continued part is told from where it stands, and asks for no new offer.
+        const bool continued = c.kept && !c.keptChanged && c.keptExtra == 0 &&
+                               c.options.find("badrange") == std::string::npos;
+        EXPECT_EQ(continued, sink.positions.front() == 400000) << sink.positions.front();
+        EXPECT_TRUE(!c.kept || outcome.offers.size() == (continued ? 0u : 1u));
         const std::string log = testing_support::Fetch("/log");
         const std::string first = "GET " + path + " HTTP/1.1\r\n";
         std::string resumptions = log.substr(log.find(first));
+        EXPECT_EQ(c.resumedAt.empty(), resumptions.find("Range:") == std::string::npos) << log;
         for (const int at : c.resumedAt) {
             const size_t range = resumptions.find("Range: bytes=" + std::to_string(at) + "-\r\n");
             ASSERT_NE(std::string::npos, range) << log;
