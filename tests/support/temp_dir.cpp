@@ -32,13 +32,11 @@ bool RunUnixProgram(const std::wstring& program, const std::wstring& arguments) 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    // Nothing in `process` is closed: for a Unix program wine returns no process handle and
+    // leaves in hThread whatever lay on its stack, which can be the value of another handle of
+    // this process (closing it broke the process's named objects at random).
+    return CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process) != FALSE;
 }
 
 } // namespace
