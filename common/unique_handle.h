@@ -5,10 +5,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 #include <oleauto.h>
-#include <wincrypt.h>
 #include <wininet.h>
-#include <wintrust.h>
-#include <softpub.h>
 
 #include <cstdlib>
 #include <utility>
@@ -82,18 +79,6 @@ inline void CloseAlgorithmProvider(BCRYPT_ALG_HANDLE algorithm) {
 using UniqueAlgorithmProvider = UniqueHandle<BCRYPT_ALG_HANDLE, CloseAlgorithmProvider>;
 using UniqueCngKey = UniqueHandle<BCRYPT_KEY_HANDLE, BCryptDestroyKey>;
 using UniqueCngHash = UniqueHandle<BCRYPT_HASH_HANDLE, BCryptDestroyHash>;
-// What WinVerifyTrust keeps after verifying with WTD_STATEACTION_VERIFY: released by a second
-// call that closes it.
-inline void CloseTrustState(HANDLE state) {
-    WINTRUST_DATA data{};
-    data.cbStruct = sizeof(data);
-    data.dwUIChoice = WTD_UI_NONE;
-    data.dwStateAction = WTD_STATEACTION_CLOSE;
-    data.hWVTStateData = state;
-    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-    WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
-}
-using UniqueTrustState = UniqueHandle<HANDLE, CloseTrustState>;
 // Memory from LocalAlloc, as security descriptor conversions hand it out.
 using UniqueLocalMemory = UniqueHandle<HLOCAL, LocalFree>;
 // A block from malloc, calloc or realloc.

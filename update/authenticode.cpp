@@ -2,8 +2,61 @@
 
 #include "common/unique_handle.h"
 
+#include <wincrypt.h>
+#include <wintrust.h>
+#include <softpub.h>
+
 namespace updater {
 namespace {
+
+// A function of a library loaded at run time, or null.
+template <typename Pointer> Pointer ProcedureOf(const UniqueModule& library, const char* name) {
+    return library ? reinterpret_cast<Pointer>(
+                         reinterpret_cast<void (*)()>(GetProcAddress(library.get(), name)))
+                   : nullptr;
+}
+
+// wintrust.dll and crypt32.dll, from the system folder, only when a publisher is checked:
+// imported, they and what they load would lengthen every start of the updater.
+struct TrustLibraries {
+    bool Loaded() const { return verify && providerData && signerOf && nameOf; }
+
+    const UniqueModule wintrust{
+        LoadLibraryExW(L"wintrust.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)};
+    const UniqueModule crypt32{
+        LoadLibraryExW(L"crypt32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)};
+    const decltype(&WinVerifyTrust) verify =
+        ProcedureOf<decltype(&WinVerifyTrust)>(wintrust, "WinVerifyTrust");
+    const decltype(&WTHelperProvDataFromStateData) providerData =
+        ProcedureOf<decltype(&WTHelperProvDataFromStateData)>(wintrust,
+                                                              "WTHelperProvDataFromStateData");
+    const decltype(&WTHelperGetProvSignerFromChain) signerOf =
+        ProcedureOf<decltype(&WTHelperGetProvSignerFromChain)>(wintrust,
+                                                               "WTHelperGetProvSignerFromChain");
+    const decltype(&CertGetNameStringW) nameOf =
+        ProcedureOf<decltype(&CertGetNameStringW)>(crypt32, "CertGetNameStringW");
+};
+
+// What WinVerifyTrust keeps after verifying with WTD_STATEACTION_VERIFY, released by a second
+// call that closes it.
+class TrustState {
+public:
+    TrustState(const TrustLibraries& libraries, WINTRUST_DATA& data)
+        : libraries_(libraries), data_(data) {}
+    ~TrustState() {
+        if (data_.hWVTStateData) {
+            data_.dwStateAction = WTD_STATEACTION_CLOSE;
+            GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+            libraries_.verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data_);
+        }
+    }
+    TrustState(const TrustState&) = delete;
+    TrustState& operator=(const TrustState&) = delete;
+
+private:
+    const TrustLibraries& libraries_;
+    WINTRUST_DATA& data_;
+};
 
 // The file's name as the platform knows it; empty when it cannot tell.
 std::wstring FinalPath(HANDLE file) {
@@ -20,14 +73,14 @@ std::wstring FinalPath(HANDLE file) {
     return path;
 }
 
-std::wstring CommonName(PCCERT_CONTEXT certificate) {
+std::wstring CommonName(const TrustLibraries& libraries, PCCERT_CONTEXT certificate) {
     // The object identifier is passed as the type parameter, as the API takes it.
     void* const commonName = const_cast<char*>(szOID_COMMON_NAME);
     const DWORD needed =
-        CertGetNameStringW(certificate, CERT_NAME_ATTR_TYPE, 0, commonName, nullptr, 0);
+        libraries.nameOf(certificate, CERT_NAME_ATTR_TYPE, 0, commonName, nullptr, 0);
     std::wstring name(needed, L'\0');
     const DWORD length =
-        CertGetNameStringW(certificate, CERT_NAME_ATTR_TYPE, 0, commonName, name.data(), needed);
+        libraries.nameOf(certificate, CERT_NAME_ATTR_TYPE, 0, commonName, name.data(), needed);
     // Both counts include the terminating zero; a name without a common name gives just that.
     name.resize(length > 0 ? length - 1 : 0);
     return name;
@@ -37,6 +90,10 @@ std::wstring CommonName(PCCERT_CONTEXT certificate) {
 
 LONG VerifyAuthenticode(HANDLE file, std::wstring& signer) {
     signer.clear();
+    const TrustLibraries libraries;
+    if (!libraries.Loaded()) {
+        return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+    }
     // The platform reads the open handle; the name tells it what kind of file it is.
     const std::wstring path = FinalPath(file);
     if (path.empty()) {
@@ -56,14 +113,14 @@ LONG VerifyAuthenticode(HANDLE file, std::wstring& signer) {
     // Nothing is fetched: no revocation lists, no certificates from the network.
     data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL | WTD_REVOCATION_CHECK_NONE;
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-    const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
-    const UniqueTrustState state(data.hWVTStateData);
+    const LONG status = libraries.verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    const TrustState state(libraries, data);
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    CRYPT_PROVIDER_DATA* const provider = WTHelperProvDataFromStateData(state.get());
+    CRYPT_PROVIDER_DATA* const provider = libraries.providerData(data.hWVTStateData);
     CRYPT_PROVIDER_SGNR* const signature =
-        provider ? WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+        provider ? libraries.signerOf(provider, 0, FALSE, 0) : nullptr;
     if (!signature || signature->csCertChain == 0 || !signature->pasCertChain[0].pCert) {
         return TRUST_E_NOSIGNATURE;
     }
@@ -73,7 +130,7 @@ LONG VerifyAuthenticode(HANDLE file, std::wstring& signer) {
         (signature->pChainContext->TrustStatus.dwErrorStatus & CERT_TRUST_IS_UNTRUSTED_ROOT)) {
         return CERT_E_UNTRUSTEDROOT;
     }
-    signer = CommonName(signature->pasCertChain[0].pCert);
+    signer = CommonName(libraries, signature->pasCertChain[0].pCert);
     return ERROR_SUCCESS;
 }
 
