@@ -1,9 +1,9 @@
 #include "update/setup_check.h"
 
+#include "common/hex_digit.h"
 #include "common/unique_handle.h"
 #include "update/authenticode.h"
 
-#include <cwchar>
 
 namespace updater {
 
@@ -65,11 +65,8 @@ std::wstring CheckPublisher(const SetupRequirements& requirements, HANDLE file) 
     std::wstring signer;
     const LONG status = VerifyAuthenticode(file, signer);
     if (status != ERROR_SUCCESS) {
-        wchar_t code[16];
-        swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(status));
-        return std::wstring(L"the platform accepts no Authenticode signature of the setup "
-                            L"program (") +
-               code + L")";
+        return L"the platform accepts no Authenticode signature of the setup program (" +
+               HexCode(status) + L")";
     }
     if (signer != requirements.publisher) {
         return L"the setup program is signed by \"" + signer + L"\", not by config.ini's publisher";
