@@ -1,5 +1,6 @@
 #pragma once
-// The user the process runs as, for access lists that name that user alone.
+// The user the process runs as, read from its token: for access lists that name that user
+// alone, and for telling whether the user owns something.
 
 #include "common/unique_handle.h"
 
@@ -7,23 +8,34 @@
 #include <sddl.h>
 
 #include <string>
+#include <vector>
 
 namespace updater {
+
+// One TOKEN_* record of the process's token (TOKEN_USER, TOKEN_OWNER, ...); empty when it
+// cannot be read.
+inline std::vector<BYTE> ProcessTokenRecord(TOKEN_INFORMATION_CLASS kind) {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) {
+        return {};
+    }
+    const UniqueKernelHandle token(opened);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), kind, nullptr, 0, &size);
+    std::vector<BYTE> record(size);
+    if (size == 0 || !GetTokenInformation(token.get(), kind, record.data(), size, &size)) {
+        return {};
+    }
+    return record;
+}
 
 // The SID of the process's user in its text form ("S-1-5-21-..."); empty when the token cannot
 // be read.
 inline std::wstring CurrentUserSid() {
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) {
-        return std::wstring();
-    }
-    const UniqueKernelHandle token(opened);
-    // A TOKEN_USER with its SID fits in this easily.
-    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    DWORD length = 0;
+    std::vector<BYTE> user = ProcessTokenRecord(TokenUser);
     LPWSTR text = nullptr;
-    if (!GetTokenInformation(token.get(), TokenUser, user, sizeof(user), &length) ||
-        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
+    if (user.empty() ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
         return std::wstring();
     }
     const UniqueLocalMemory held(text);

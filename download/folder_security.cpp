@@ -11,22 +11,6 @@
 namespace updater {
 namespace {
 
-// One TOKEN_* record of the process's token; empty when it cannot be read.
-std::vector<BYTE> TokenRecord(TOKEN_INFORMATION_CLASS kind) {
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) {
-        return {};
-    }
-    const UniqueKernelHandle token(opened);
-    DWORD size = 0;
-    GetTokenInformation(token.get(), kind, nullptr, 0, &size);
-    std::vector<BYTE> record(size);
-    if (size == 0 || !GetTokenInformation(token.get(), kind, record.data(), size, &size)) {
-        return {};
-    }
-    return record;
-}
-
 PSID TokenUserSid(std::vector<BYTE>& record) {
     return record.empty() ? nullptr : reinterpret_cast<TOKEN_USER*>(record.data())->User.Sid;
 }
@@ -63,8 +47,8 @@ bool IsOwnedByCurrentUser(HANDLE object) {
         return false;
     }
     const UniqueLocalMemory held(descriptor);
-    std::vector<BYTE> user = TokenRecord(TokenUser);
-    std::vector<BYTE> defaultOwner = TokenRecord(TokenOwner);
+    std::vector<BYTE> user = ProcessTokenRecord(TokenUser);
+    std::vector<BYTE> defaultOwner = ProcessTokenRecord(TokenOwner);
     for (PSID candidate : {TokenUserSid(user), TokenOwnerSid(defaultOwner)}) {
         if (owner != nullptr && candidate != nullptr && EqualSid(owner, candidate)) {
             return true;
